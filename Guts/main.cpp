@@ -1,0 +1,3 @@
+#include "Kestrin.h"
+
+int main() { return tolvane_main(); }

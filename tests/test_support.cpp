@@ -1,0 +1,67 @@
+#include "test_support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <vector>
+
+namespace ts {
+
+std::string make_tempdir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tolvane-test-XXXXXX").string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+    return std::string(buf.data());
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+
+RunResult run_tolvane(const std::string& input, const std::string& workdir) {
+    const std::string in_path = workdir + "/.stdin";
+    const std::string out_path = workdir + "/.stdout";
+    const std::string err_path = workdir + "/.stderr";
+    write_file(in_path, input);
+    const std::string cmd = "cd '" + workdir + "' && '" TOLVANE_EXE "' <'" + in_path + "' >'" +
+                            out_path + "' 2>'" + err_path + "'";
+    const int raw = std::system(cmd.c_str());
+    RunResult r;
+    if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
+    r.out = read_file(out_path);
+    r.err = read_file(err_path);
+    std::remove(in_path.c_str());
+    std::remove(out_path.c_str());
+    std::remove(err_path.c_str());
+    return r;
+}
+
+double ulps(double a, double b) {
+    if (a == b) return 0.0;
+    auto key = [](double v) {
+        std::int64_t i;
+        std::memcpy(&i, &v, sizeof i);
+        return i < 0 ? INT64_MIN - i : i;
+    };
+    const std::int64_t d = key(a) - key(b);
+    return std::fabs(static_cast<double>(d));
+}
+
+}  // namespace ts

@@ -1,0 +1,49 @@
+// Helpers shared by the tests: running the built program, capturing the
+// diagnostics sink, and error measures.
+#pragma once
+#include <cmath>
+#include <sstream>
+#include <string>
+
+#include "sink.h"
+
+namespace ts {
+
+struct RunResult {
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+// A fresh empty directory under the system's temporary directory.
+std::string make_tempdir();
+
+// Runs the built program in `workdir` with `input` on standard input.
+RunResult run_tolvane(const std::string& input, const std::string& workdir);
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& text);
+bool file_exists(const std::string& path);
+
+// Routes the diagnostics sink into a string for the lifetime of the object.
+class CaptureSink {
+public:
+    CaptureSink() : previous_(set_sink(&buffer_)) {}
+    ~CaptureSink() { set_sink(previous_); }
+    std::string text() const { return buffer_.str(); }
+    void clear() { buffer_.str(""); }
+
+private:
+    std::ostringstream buffer_;
+    std::ostream* previous_;
+};
+
+inline double rel_err(double got, double want) {
+    if (want == 0.0) return std::fabs(got);
+    return std::fabs((got - want) / want);
+}
+
+// Distance in units of the last place between two finite doubles.
+double ulps(double a, double b);
+
+}  // namespace ts
