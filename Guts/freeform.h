@@ -15,7 +15,7 @@ struct Target {
     std::int32_t* integer = nullptr;
     double* real = nullptr;
     std::string* text = nullptr;
-    std::size_t length = 0;  // declared length of a character value
+    std::size_t length = 0;  // declared length: a longer value is cut to it (a shorter one is not padded)
 
     Target(std::int32_t& v) : kind(Kind::Integer), integer(&v) {}
     Target(double& v) : kind(Kind::Real), real(&v) {}
@@ -32,7 +32,8 @@ public:
     // error and ends the program with exit status 2.
     void read(std::initializer_list<Target> targets);
 
-    // Read with an error branch: returns false and fills `fault` instead.
+    // Read with an error branch: returns false and fills `fault` instead (the
+    // targets read before the fault keep their new values).
     bool try_read(std::initializer_list<Target> targets, std::string& fault);
 
     const std::string& name() const { return name_; }
