@@ -1,0 +1,176 @@
+// The one adaptive Simpson scheme behind every integral of F and x*F and the
+// two running-integral inversions. Each entry of the work stack describes the
+// interval [xl, xl + 2h] with F at its ends and midpoint and its Simpson sum S;
+// examining an entry costs two evaluations (the quarter points), and its halves
+// inherit the three values already known. The tolerances are absolute and the
+// same at every depth: accept when |S2| <= tol/1000 (a negligible piece of
+// tail) or when |S2 - S| <= tol/100.
+//
+// Callers differ only in the integrand, the stack size, which half is examined
+// next (the walk direction) and what they do with an acceptable interval; the
+// last is a policy object whose operator() returns a Step.
+//
+// Bounds. The walk is depth-first, so the stack holds at most the depth plus
+// one entries; but an integrand that yields non-numbers, or a tolerance of 0,
+// would refine forever. Therefore an interval is also accepted
+//   - when its Simpson sum is not a number (refining cannot repair it, and the
+//     result is a non-number whichever way it is reached);
+//   - when the stack has no room for both halves;
+//   - when the interval can no longer be halved in double precision (its new
+//     quarter points would coincide with points already used);
+//   - once max_examined intervals have been examined in this call, after which
+//     the stack drains without further splitting.
+// None of these fires on an integrand that converges with a positive tolerance
+// below these limits, so the values and the evaluation counts there are those
+// of the plain scheme.
+#pragma once
+#include <cmath>
+
+namespace simpson {
+
+// Far above the intervals any convergent integral of F examines (a few hundred
+// at FunctionTol = 1e-8, a few thousand at 1e-14), and small enough that a
+// degenerate call still returns in milliseconds.
+inline constexpr long max_examined = 200000;
+
+// Which half of a refused interval is examined next.
+enum class Walk {
+    LeftToRight,  // right half pushed first, left half on top
+    RightToLeft,  // left half pushed first, right half on top
+};
+
+// What a policy does with an acceptable interval.
+enum class Step {
+    Next,   // done with it; pop the next entry
+    Split,  // refine it anyway (only honoured when `splittable`)
+    Stop,   // the caller has its answer; end the walk
+};
+
+// An acceptable interval as a policy sees it.
+struct Piece {
+    double xl, h;        // the interval [xl, xl + 2h]
+    double S;            // its Simpson sum as one panel
+    double SL, SR, S2;   // the sums of its two halves and their total
+    bool splittable;     // whether a Split would be honoured
+};
+
+struct Entry {
+    double xl, h, fa, fm, fb, S;
+};
+
+// Quarter points must differ from the points already used on both halves.
+inline bool can_halve(double xl, double h) {
+    const double q = h * 0.5 * 0.5;
+    return xl + q > xl && (xl + h) + q > xl + h;
+}
+
+// Runs the scheme on [a, b]. Returns true when the policy stopped the walk,
+// false when the stack emptied.
+template <int Capacity, Walk walk, class Integrand, class Policy>
+inline bool run(double a, double b, const Integrand& f, double tol, Policy& accept) {
+    Entry stack[Capacity];
+    int top = 0;
+    const double tiny = tol / 1000.0;
+    const double close = tol / 100.0;
+
+    {
+        const double h = (b - a) * 0.5;
+        const double fa = f(a);
+        const double fm = f(a + h);
+        const double fb = f(b);
+        stack[top++] = Entry{a, h, fa, fm, fb, h * (fa + 4.0 * fm + fb) / 3.0};
+    }
+
+    long examined = 0;
+    while (top > 0) {
+        const Entry e = stack[--top];
+        ++examined;
+        const double f1 = f(e.xl + e.h * 0.5);
+        const double f2 = f(e.xl + e.h * 3.0 * 0.5);
+        const double SL = (e.fa + 4.0 * f1 + e.fm) * e.h / 6.0;
+        const double SR = (e.fm + 4.0 * f2 + e.fb) * e.h / 6.0;
+        const double S2 = SL + SR;
+
+        const bool splittable =
+            top + 2 <= Capacity && examined < max_examined && can_halve(e.xl, e.h);
+        // Written as "not refused" so that a non-number is acceptable.
+        const bool refused = std::fabs(S2) > tiny && std::fabs(S2 - e.S) > close;
+
+        if (!refused || !splittable) {
+            const Step step = accept(Piece{e.xl, e.h, e.S, SL, SR, S2, splittable});
+            if (step == Step::Stop) return true;
+            if (step == Step::Next || !splittable) continue;
+        }
+
+        const double h2 = e.h / 2.0;
+        const Entry left{e.xl, h2, e.fa, f1, e.fm, SL};
+        const Entry right{e.xl + e.h, h2, e.fm, f2, e.fb, SR};
+        if constexpr (walk == Walk::LeftToRight) {
+            stack[top++] = right;
+            stack[top++] = left;
+        } else {
+            stack[top++] = left;
+            stack[top++] = right;
+        }
+    }
+    return false;
+}
+
+// Policy of the plain integrals: add the Richardson-extrapolated value.
+struct Accumulate {
+    double result = 0.0;
+    Step operator()(const Piece& p) {
+        result += (16.0 * p.S2 - p.S) / 15.0;
+        return Step::Next;
+    }
+};
+
+// The integral of f over [a, b].
+template <int Capacity, class Integrand>
+inline double integrate(double a, double b, const Integrand& f, double tol) {
+    Accumulate sum;
+    run<Capacity, Walk::LeftToRight>(a, b, f, tol, sum);
+    return sum.result;
+}
+
+// Policy of the inversions: accumulate the integral from the starting end
+// until `amount` is reached; the interval in which it is crossed is refined
+// down to a half-width of tol/10, added whole, and the crossing point is then
+// placed by a linear step back from the near end of the following interval.
+template <Walk walk>
+struct Crossing {
+    double amount;
+    double tol;
+    double Q = 0.0;  // integral accumulated so far
+    double x = 0.0;  // the crossing point, once found
+
+    Step operator()(const Piece& p) {
+        if (amount < Q + p.S2 && p.h > tol / 10.0 && p.splittable) return Step::Split;
+        if (amount > Q) {
+            Q += (16.0 * p.S2 - p.S) / 15.0;
+            return Step::Next;
+        }
+        if constexpr (walk == Walk::LeftToRight) {
+            x = p.xl + (amount - Q) * p.h / p.SL;
+        } else {
+            x = (p.xl + 2.0 * p.h) + (Q - amount) * p.h / p.SR;
+        }
+        return Step::Stop;
+    }
+};
+
+// The point x in [a, b] at which the integral of f from the starting end
+// (a for LeftToRight, b for RightToLeft) reaches `amount`; `error` is set to 1
+// when the whole interval holds less.
+template <int Capacity, Walk walk, class Integrand>
+inline double invert(double a, double b, double amount, const Integrand& f, double tol,
+                     int& error) {
+    Crossing<walk> crossing{amount, tol};
+    if (!run<Capacity, walk>(a, b, f, tol, crossing)) {
+        error = 1;
+        return crossing.x;
+    }
+    return crossing.x;
+}
+
+}  // namespace simpson
