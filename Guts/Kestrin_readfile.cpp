@@ -1,10 +1,301 @@
 // The input-file run over a table of cases, its reports and intermediate file.
+#include "Kestrin_readfile.h"
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <iostream>
+#include <string>
 
 #include "Kestrin.h"
+#include "control.h"
+#include "freeform.h"
+#include "records.h"
+#include "sink.h"
+
+namespace {
+
+constexpr double mu = 0.0;
+constexpr double lambda = 0.5;
+
+constexpr double levels[10] = {0.001, 0.005, 0.01, 0.05, 0.1, 0.9, 0.95, 0.99, 0.995, 0.999};
+constexpr double dfs[6] = {2.0, 3.0, 5.0, 10.0, 100.0, 1000.0};
+constexpr double sigmas[3] = {0.1, 1.0, 10.0};
+
+ClockSource run_clock = &wallclock;
+
+std::string with_record(int record, const std::string& fault) {
+    return "record " + std::to_string(record) + ": " + fault;
+}
+
+// Every record is pushed to the file as soon as it is written, so a run that is
+// stopped or dies keeps all finished cases; a write that fails ends the run.
+void written(std::ostream& out, const std::string& name) {
+    out.flush();
+    if (!out) {
+        std::cerr << "tolvane: " << name << ": cannot write the file" << std::endl;
+        std::exit(2);
+    }
+}
+
+bool open_for_writing(std::ofstream& out, const std::string& name) {
+    errno = 0;
+    out.open(name, std::ios::out | std::ios::trunc);
+    if (out) return true;
+    const int e = errno;
+    std::cerr << "tolvane: " << name << ": cannot create the file"
+              << (e ? std::string(": ") + std::strerror(e) : std::string()) << std::endl;
+    return false;
+}
+
+int closed(std::ofstream& out, const std::string& name) {
+    out.close();
+    if (!out) {
+        std::cerr << "tolvane: " << name << ": cannot write the file" << std::endl;
+        return 2;
+    }
+    return 0;
+}
+
+double time_of_day() { return seconds_of_day(run_clock()); }
+
+// A case that runs over midnight sees its end reading below its start reading;
+// elapsed_seconds adds the day back.
+double minutes_between(double t0, double t1) { return elapsed_seconds(t0, t1) / 60.0; }
+
+int run_two_sided(const RunInput& run, const std::string& report_name) {
+    const double AdapQuadTol = run.AdapQuadTol;
+    const double FunctionTol = run.FunctionTol;
+    const double ResultTol = controlparms.ResultTol;
+
+    const std::string int_name = "tolvane.int";
+    std::ofstream inter;
+    if (!open_for_writing(inter, int_name)) return 2;
+    rec::list(inter, {"Intermediate results for verifying two-tailed..."});
+    written(inter, int_name);
+
+    std::ofstream report;
+    if (!open_for_writing(report, report_name)) return 2;
+    rec::list(report, {"Verifying two-tailed "});
+    rec::list(report, {" alpha  df  sigma  Integ   Error  AdqTol FncTol ResTol"});
+    written(report, report_name);
+
+    std::ostream& terminal = sink();
+    for (std::int32_t i = run.level_first; i <= run.level_last; ++i) {
+        const double alpha = levels[i - 1];
+        for (std::int32_t j = run.df_first; j <= run.df_last; ++j) {
+            const double df = dfs[j - 1];
+            for (std::int32_t k = run.sigma_first; k <= run.sigma_last; ++k) {
+                const double sigma = sigmas[k - 1];
+                // Named before the long computation, so the file shows the case in progress.
+                rec::formatted(inter, "(A20,2F10.4,F7.1,F8.3)",
+                               {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha});
+                written(inter, int_name);
+                rec::formatted(terminal, "(A20,2F10.4,F7.1,F8.3)",
+                               {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha});
+                terminal.flush();
+
+                const double t0 = time_of_day();
+                const TwoSidedCoverage c =
+                    twosided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
+                const double t1 = time_of_day();
+                const double minutes = minutes_between(t0, t1);
+                const int n = c.neval;
+                const double D = (c.upper + 1.0) - c.lower;
+
+                rec::formatted(report, "(F6.3,F5.0,F7.1,1p,2(E8.1),3E7.0,0p,F9.1,A5,I7)",
+                               {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), AdapQuadTol,
+                                FunctionTol, ResultTol, minutes, " min.", n});
+                written(report, report_name);
+                rec::formatted(terminal, "(F9.3,F7.0,F7.2,1p,2(E14.3),0p,F9.2,A9,I7)",
+                               {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), minutes, " min. ",
+                                n});
+                terminal.flush();
+            }
+        }
+    }
+    return closed(report, report_name);
+}
+
+int run_one_sided(const RunInput& run, const std::string& report_name) {
+    const double AdapQuadTol = run.AdapQuadTol;
+    const double FunctionTol = run.FunctionTol;
+    const double ResultTol = controlparms.ResultTol;
+
+    std::ofstream report;
+    if (!open_for_writing(report, report_name)) return 2;
+    rec::list(report, {"Verifying one-tailed "});
+    const WallClock now = run_clock();
+    rec::formatted(report, "(I2,a1,I2,A4,I2,A1,I2,A1,I4)",
+                   {now.hour, ":", now.minute, "  ", now.month, "/", now.day, "/", now.year});
+    rec::formatted(report, "(A14,1p,E8.1,A14,E8.1,A14,E8.1)",
+                   {" AdapQuadTol: ", AdapQuadTol, " FunctionTol: ", FunctionTol,
+                    " ResultTol: ", ResultTol});
+    rec::list(report, {" alpha  df  sigma   Integral      Error  AdqTol FncTol ResTol"});
+    written(report, report_name);
+
+    std::ostream& terminal = sink();
+    for (std::int32_t i = run.level_first; i <= run.level_last; ++i) {
+        const double alpha = levels[i - 1];
+        for (std::int32_t j = run.df_first; j <= run.df_last; ++j) {
+            const double df = dfs[j - 1];
+            for (std::int32_t k = run.sigma_first; k <= run.sigma_last; ++k) {
+                const double sigma = sigmas[k - 1];
+
+                const double t0 = time_of_day();
+                const OneSidedCoverage c =
+                    onesided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
+                const double t1 = time_of_day();
+                const double minutes = minutes_between(t0, t1);
+                const int n = c.neval;
+                const double I = c.integral;
+
+                rec::formatted(report, "(F7.3,F5.0,F5.1,1p,2(E12.3),3E7.0,0p,F6.1,A5,I7,)",
+                               {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), AdapQuadTol,
+                                FunctionTol, ResultTol, minutes, " min.", n});
+                written(report, report_name);
+                rec::formatted(terminal, "(F7.3,F5.0,F9.5,1p,2(E14.3),0p,F9.2,A9,I7)",
+                               {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), minutes,
+                                " minutes", n});
+                terminal.flush();
+            }
+        }
+    }
+    return closed(report, report_name);
+}
+
+[[noreturn]] void refuse(const std::string& name, const std::string& why) {
+    sink().flush();
+    std::cerr << "tolvane: " << name << ": " << why << std::endl;
+    std::exit(2);
+}
+
+}  // namespace
+
+// The reader pads a character value to its declared length; files are opened
+// under the name without those blanks.
+std::string trimmed_name(const std::string& name) {
+    const auto end = name.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+}
+
+ClockSource set_run_clock(ClockSource clock) {
+    ClockSource previous = run_clock;
+    run_clock = clock ? clock : &wallclock;
+    return previous;
+}
+
+ReadOutcome read_run_input(std::istream& in, const std::string& name, RunInput& run,
+                           std::string& fault) {
+    ff::Reader file(in, name);
+    std::string why;
+    if (!file.try_read({run.kind}, why)) return fault = with_record(1, why), ReadOutcome::Fault;
+    if (run.kind != 1 && run.kind != 2) return ReadOutcome::BadKind;
+    if (!file.try_read({run.level_first, run.level_last}, why))
+        return fault = with_record(2, why), ReadOutcome::Fault;
+    if (!file.try_read({run.df_first, run.df_last}, why))
+        return fault = with_record(3, why), ReadOutcome::Fault;
+    if (!file.try_read({run.AdapQuadTol, run.FunctionTol, run.ResultTol}, why))
+        return fault = with_record(4, why), ReadOutcome::Fault;
+    if (!file.try_read({ff::Target(run.report, 72)}, why))
+        return fault = with_record(5, why), ReadOutcome::Fault;
+    if (trimmed_name(run.report).empty())
+        return fault = with_record(5, "the report file name is blank"), ReadOutcome::Fault;
+    // The sigma range alone may be left out: the run then takes all three sigmas.
+    if (!file.try_read({run.sigma_first, run.sigma_last}, why)) {
+        run.sigma_first = 1;
+        run.sigma_last = 3;
+        run.sigmas_defaulted = true;
+    }
+    return ReadOutcome::Ok;
+}
+
+std::string table_range_fault(const RunInput& run) {
+    struct Range {
+        int record;
+        const char* what;
+        std::int32_t first, last, size;
+    };
+    const Range ranges[] = {{2, "level", run.level_first, run.level_last, 10},
+                            {3, "df", run.df_first, run.df_last, 6},
+                            {6, "sigma", run.sigma_first, run.sigma_last, 3}};
+    for (const Range& r : ranges) {
+        if (r.first > r.last) continue;  // runs no case, so no index is used
+        if (r.first < 1 || r.last > r.size)
+            return "record " + std::to_string(r.record) + ": " + r.what + " indices " +
+                   std::to_string(r.first) + " to " + std::to_string(r.last) +
+                   " must lie within 1 to " + std::to_string(r.size);
+    }
+    return std::string();
+}
+
+int run_table(const RunInput& run) {
+    const std::string report_name = trimmed_name(run.report);
+    return run.kind == 2 ? run_two_sided(run, report_name) : run_one_sided(run, report_name);
+}
+
+void writeinfo_readfile() {
+    std::ostream& out = sink();
+    rec::formatted(out, "(A1)", {"-"});
+    rec::list(out, {"This program is used to assist in verifying"});
+    rec::list(out, {"the accuracy of the calculated confidence limits"});
+    rec::list(out, {"for a given degrees of freedom, s and alpha. "});
+    rec::list(out, {"There is minimal error-checking on user-input."});
+    rec::list(out, {"The possible values for sigma, df, alpha are set."});
+    rec::list(out, {"Based on the contents of the input file, some "});
+    rec::list(out, {"or all of these cases will be tested."});
+}
 
 void verify_readfile() {
-    std::cout << " The input-file run is not available yet." << std::endl;
-    std::exit(0);
+    std::ostream& out = sink();
+    writeinfo_readfile();
+    rec::list(out, {" Enter name of input file "});
+    out.flush();
+
+    std::string given;
+    ff::Reader terminal(std::cin, "standard input");
+    terminal.read({ff::Target(given, 72)});
+    const std::string name = trimmed_name(given);
+
+    std::ifstream in;
+    errno = 0;
+    in.open(name);
+    if (!in) {
+        const int e = errno;
+        refuse(name, std::string("cannot open the input file") +
+                         (e ? std::string(": ") + std::strerror(e) : std::string()));
+    }
+
+    RunInput run;
+    std::string fault;
+    switch (read_run_input(in, name, run, fault)) {
+        case ReadOutcome::Ok:
+            break;
+        case ReadOutcome::BadKind: {
+            std::string padded = given;
+            if (padded.size() < 72) padded.resize(72, ' ');
+            rec::list(out, {" Error in 1st line of file ", padded});
+            rec::list(out, {" Value must be 1 or 2 for testing one- or two-sided limits."});
+            rec::list(out, {"Value in file is ", run.kind});
+            out.flush();
+            std::exit(0);
+        }
+        case ReadOutcome::Fault:
+            out.flush();
+            refuse(name, fault);
+    }
+    controlparms.ResultTol = run.ResultTol;
+    if (run.sigmas_defaulted) rec::list(out, {"Error reading sigmas.  Will do all three..."});
+    in.close();
+    out.flush();
+
+    // The tables are fixed; an index outside them has no case to run, so the whole
+    // file is refused before any output file is made.
+    const std::string range = table_range_fault(run);
+    if (!range.empty()) refuse(name, range);
+
+    const int status = run_table(run);
+    out.flush();
+    std::exit(status);
 }

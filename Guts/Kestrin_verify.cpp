@@ -1,10 +1,119 @@
 // The interactive verification: one case at a time, typed at the terminal.
-#include <cstdlib>
+#include <cstdint>
 #include <iostream>
 
 #include "Kestrin.h"
+#include "freeform.h"
+#include "records.h"
+#include "sink.h"
+
+void writeverifyinfo() {
+    std::ostream& out = sink();
+    rec::list(out, {});
+    rec::list(out, {});
+    rec::list(out, {"This program can be used to verify the program that"});
+    rec::list(out, {"calculates confidence limits on linear functions of"});
+    rec::list(out, {"the normal mean and variance. Only the standardized"});
+    rec::list(out, {"case of mu=0, lambda=0.5, gamma-squared=df+1 is "});
+    rec::list(out, {"considered here."});
+    rec::list(out, {});
+    rec::list(out, {"Terms/guidance:"});
+    rec::list(out, {});
+    rec::list(out, {"Adapquadtolerance - how closely int is approx"});
+    rec::list(out, {"(this is integral of conf. limits, not how"});
+    rec::list(out, {"   accurately limits are approximated)"});
+    rec::list(out, {"FunctionTolerance - how accurate limits are"});
+    rec::list(out, {"ResultTol(opt) - value sets how close to zero "});
+    rec::list(out, {"  functions must be in conf. limit program"});
+    rec::list(out, {});
+    rec::list(out, {"Suggested values are in parentheses."});
+    rec::list(out, {});
+}
+
+void verifyonetail(int which, double mu, double sigma, double lambda, double df, double alpha,
+                   double AdapQuadTol, double FunctionTol, double ResultTol, double& integral,
+                   double& difference) {
+    const double a = AdapQuadTol;
+    const double m = 0.5;
+    const double b = 1.0 - AdapQuadTol;
+    int nlow = 0;
+    int nhigh = 0;
+    // Two statements: the lower half is integrated first, so its diagnostics come first.
+    const double low = adapquadforcriticalp(criticalpnew, which, a, m, mu, sigma, lambda, df,
+                                            alpha, AdapQuadTol, FunctionTol, ResultTol, nlow);
+    const double high = adapquadforcriticalp(criticalpnew, which, m, b, mu, sigma, lambda, df,
+                                             alpha, AdapQuadTol, FunctionTol, ResultTol, nhigh);
+    const double I = low + high;
+    integral = I;
+    difference = I - (1.0 - alpha);
+}
+
+void verifytwotail(double mu, double sigma, double lambda, double df, double alpha,
+                   double AdapQuadTol, double FunctionTol, double ResultTol, double& lower,
+                   double& upper, double& difference) {
+    const double a = AdapQuadTol;
+    const double m = 0.5;
+    const double b = 1.0 - AdapQuadTol;
+    int n = 0;
+    const double l1 = adapquadforcriticalp(twotailcriticalp, 1, a, m, mu, sigma, lambda, df,
+                                           alpha, AdapQuadTol, FunctionTol, ResultTol, n);
+    const double l2 = adapquadforcriticalp(twotailcriticalp, 1, m, b, mu, sigma, lambda, df,
+                                           alpha, AdapQuadTol, FunctionTol, ResultTol, n);
+    const double u1 = adapquadforcriticalp(twotailcriticalp, 2, a, m, mu, sigma, lambda, df,
+                                           alpha, AdapQuadTol, FunctionTol, ResultTol, n);
+    const double u2 = adapquadforcriticalp(twotailcriticalp, 2, m, b, mu, sigma, lambda, df,
+                                           alpha, AdapQuadTol, FunctionTol, ResultTol, n);
+    lower = l1 + l2;
+    upper = u1 + u2;
+    difference = ((1.0 - lower) + upper) - (1.0 - alpha);
+}
 
 void verify_main() {
-    std::cout << " The interactive verification is not available yet." << std::endl;
-    std::exit(0);
+    std::ostream& out = sink();
+    // Every read ends the program on the end of input or a malformed value, so a
+    // closed terminal stops the loop instead of spinning on it.
+    ff::Reader terminal(std::cin, "standard input");
+    for (;;) {
+        writeverifyinfo();
+        rec::list(out, {" Verify one(1) or two(2)-sided limits?"});
+        out.flush();
+        std::int32_t kind = 0;
+        terminal.read({kind});
+        if (kind == 2) {
+            rec::list(out, {"Warning! Verification for two-sided limits usually"});
+            rec::list(out, {"takes only a few minutes, but can take up"});
+            rec::list(out, {"to several hours in some cases (Pentium 75)."});
+        }
+
+        rec::list(out, {"Enter df, sigma, alpha"});
+        out.flush();
+        double df = 0.0, sigma = 0.0, alpha = 0.0;
+        terminal.read({df, sigma, alpha});
+
+        rec::list(out, {"Enter AdapQuadTolerance(1e-6),FunctionTolerance(1e-8),ResultTol(0)"});
+        out.flush();
+        double AdapQuadTol = 0.0, FunctionTol = 0.0, ResultTol = 0.0;
+        terminal.read({AdapQuadTol, FunctionTol, ResultTol});
+
+        const double mu = 0.0;
+        const double lambda = 0.5;
+        if (kind == 1) {
+            double integral = 0.0, difference = 0.0;
+            verifyonetail(2, mu, sigma, lambda, df, alpha, AdapQuadTol, FunctionTol, ResultTol,
+                          integral, difference);
+            rec::list(out, {"Approx. to integral is (should be 1-alpha)", integral});
+            rec::list(out, {"Difference of approx.and 1-alpha is ", difference});
+        } else {
+            double lower = 0.0, upper = 0.0, difference = 0.0;
+            verifytwotail(mu, sigma, lambda, df, alpha, AdapQuadTol, FunctionTol, ResultTol,
+                          lower, upper, difference);
+            rec::list(out, {});
+            rec::list(out, {"Approx to integral (should be !1-alpha)", (1.0 - lower) + upper});
+            rec::list(out, {"Difference of approx. and 1-alpha is ", difference});
+        }
+
+        rec::list(out, {"Hit enter to continue"});
+        out.flush();
+        terminal.read({});
+    }
 }

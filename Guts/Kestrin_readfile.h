@@ -1,0 +1,48 @@
+// The input-file run, split so that reading the input file can be driven on its
+// own (fuzzing, tests) and the table of cases can be run with a substitute clock.
+#pragma once
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+#include "wallclock.h"
+
+// What the six records of an input file select.
+struct RunInput {
+    std::int32_t kind = 0;  // 1 one-sided, 2 two-sided
+    std::int32_t level_first = 0, level_last = 0;
+    std::int32_t df_first = 0, df_last = 0;
+    double AdapQuadTol = 0.0, FunctionTol = 0.0, ResultTol = 0.0;
+    std::string report;  // report file name as read, up to 72 characters
+    std::int32_t sigma_first = 1, sigma_last = 3;
+    bool sigmas_defaulted = false;  // record 6 was missing or malformed
+};
+
+enum class ReadOutcome {
+    Ok,       // all records read (record 6 possibly replaced by the full sigma range)
+    BadKind,  // record 1 is neither 1 nor 2; nothing after it was read
+    Fault,    // a record from 1 to 5 is missing or malformed; `fault` says which and why
+};
+
+// Reads the six records from `in`, named `name` in fault texts. Writes nothing and never
+// ends the program.
+ReadOutcome read_run_input(std::istream& in, const std::string& name, RunInput& run,
+                           std::string& fault);
+
+// Empty when every index range that would run (first <= last) lies inside its table;
+// otherwise a one-line reason naming the record and the allowed range.
+std::string table_range_fault(const RunInput& run);
+
+// Runs every case of the selected tables: report file, tolvane.int for two-sided runs,
+// terminal records. Returns 0, or 2 after a one-line report on standard error when an
+// output file cannot be opened or written.
+int run_table(const RunInput& run);
+
+// Where the run reads its clock (case timings, the date of the one-sided heading).
+// Tests put a scripted clock here; returns the previous source.
+using ClockSource = WallClock (*)();
+ClockSource set_run_clock(ClockSource clock);
+
+// A file name as given (blank-padded to 72 characters by the reader) without its
+// trailing blanks, as it is opened.
+std::string trimmed_name(const std::string& name);
