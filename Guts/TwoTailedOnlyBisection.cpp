@@ -1,0 +1,115 @@
+// Plain bisection on G(x) = q: the safeguard of the secant search. The walks
+// that make a bracket are not counted; the bisection steps are.
+#include <cmath>
+#include <utility>
+
+#include "mainguts.h"
+#include "records.h"
+
+namespace {
+
+// Ends a search whose walk could not bracket the root: the bracket end with
+// the smaller residual is returned, and one record says why.
+void give_up(const char* why, double xa, double ra, double xb, double rb, int i, double& xout,
+             double& resid, int& count) {
+    if (std::fabs(rb) < std::fabs(ra)) {
+        xa = xb;
+        ra = rb;
+    }
+    xout = xa;
+    resid = ra;
+    count = i;
+    rec::say({why, xout, resid});
+}
+
+}  // namespace
+
+void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, double q,
+                            double nu, double eta, double t1, double t2, int maxit, double xtol,
+                            double ftol, double zmax, double& resid, int& count, double t3,
+                            double L) {
+    int fail = 0;
+    auto r = [&](double x) {
+        return TwoTailedG(x, q, which, nu, eta, t1, t2, zmax, t3, L, fail) - q;
+    };
+
+    double x0 = x0in;
+    double x1 = x1in;
+    double r0 = r(x0);
+    double r1 = r(x1);
+    int i = 2;
+    if (r0 > r1) {
+        std::swap(x0, x1);
+        std::swap(r0, r1);
+    }
+
+    // Walks bounded by maxit steps each, so that a G which never crosses q
+    // ends the search instead of walking forever.
+    for (int steps = 0; r0 > 0.0; ++steps) {
+        if (steps >= maxit) {
+            give_up("Downward walk stopped after MaxIter steps in OnlyBisection... x,r ", x0, r0,
+                    x1, r1, i, xout, resid, count);
+            return;
+        }
+        x0 = x0 - 0.5;
+        r0 = r(x0);
+    }
+
+    double good = x1;
+    double rgood = r1;
+    double bad = -99.0;
+    bool bisect = false;
+    for (int steps = 0; r1 < 0.0; ++steps) {
+        const double xnext = bisect ? (good + bad) * 0.5 : x1 + 0.5;
+        if (xnext == x1) {
+            give_up("Upward walk cannot move in OnlyBisection... x,r ", x0, r0, good, rgood, i,
+                    xout, resid, count);
+            return;
+        }
+        if (steps >= maxit) {
+            give_up("Upward walk stopped after MaxIter steps in OnlyBisection... x,r ", x0, r0,
+                    good, rgood, i, xout, resid, count);
+            return;
+        }
+        x1 = xnext;
+        r1 = r(x1);
+        if (fail == 1) {
+            bad = x1;
+            bisect = true;
+        } else {
+            good = x1;
+            rgood = r1;
+        }
+        if (std::fabs(r1) <= ftol) {
+            // -1 marks a root met by the walk itself.
+            xout = x1;
+            resid = r1;
+            count = -1;
+            return;
+        }
+    }
+
+    double xm = x0;
+    double rm = r0;
+    while (i <= maxit && r1 > -90000.0) {
+        if (std::fabs(x0 - x1) <= xtol || std::fabs(rm) <= ftol) {
+            xout = xm;
+            count = i;
+            resid = r(xm);
+            return;
+        }
+        xm = (x0 + x1) * 0.5;
+        rm = r(xm);
+        i = i + 1;
+        if (rm < 0.0) {
+            x0 = xm;
+        } else {
+            x1 = xm;
+            r1 = rm;
+        }
+    }
+    rec::say({"Method (Only Bisection) failed..."});
+    xout = xm;
+    count = i;
+    resid = r(xm);
+}

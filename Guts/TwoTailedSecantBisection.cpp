@@ -1,0 +1,150 @@
+// Root of G(x) = q for one limit of a two-sided interval: walk the starting
+// points until they bracket the root, then secant steps kept inside the bracket,
+// handing over to plain bisection when G fails or the evaluations run out.
+#include <cmath>
+#include <utility>
+
+#include "mainguts.h"
+#include "params.h"
+#include "records.h"
+
+namespace {
+
+// Residual given to the secant step when its denominator vanishes.
+constexpr double FlatResidual = -9999.900390625;
+
+// Ends a search whose walk could not bracket the root: the bracket end with
+// the smaller residual is returned, and one record says why.
+void give_up(const char* why, double xa, double ra, double xb, double rb, int i, double& xout,
+             double& resid, int& count) {
+    if (std::fabs(rb) < std::fabs(ra)) {
+        xa = xb;
+        ra = rb;
+    }
+    xout = xa;
+    resid = ra;
+    count = i;
+    rec::say({why, xout, resid});
+}
+
+}  // namespace
+
+void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in, double q,
+                              double nu, double eta, double t1, double t2, int maxit,
+                              double xtol, double ftol, double zmax, double& resid, int& count,
+                              double t3, double L, double /*t4*/) {
+    int fail = 0;
+    auto r = [&](double x) {
+        return TwoTailedG(x, q, which, nu, eta, t1, t2, zmax, t3, L, fail) - q;
+    };
+
+    double x0 = x0in;
+    double x1 = x1in;
+    double r0 = r(x0);
+    double r1 = r(x1);
+    int i = 2;
+    if (r1 < r0) {
+        std::swap(x0, x1);
+        std::swap(r0, r1);
+    }
+
+    // Move x0 down until r0 <= 0. A failing G has a large negative residual and
+    // ends the walk. Each walk is bounded by maxit steps of its own, so a G that
+    // never crosses q cannot keep it going.
+    for (int steps = 0; r0 > 0.0; ++steps) {
+        if (steps >= maxit) {
+            give_up("Downward walk stopped after MaxIter steps in SecantBis... x,r ", x0, r0, x1,
+                    r1, i, xout, resid, count);
+            return;
+        }
+        x0 = x0 - params::single_0_1;
+        i = i + 1;
+        r0 = r(x0);
+    }
+    fail = 0;
+
+    // Move x1 up by 1% of |x1| until r1 >= 0; once G fails, bisect between the
+    // last good point and the failing one instead.
+    double good = x1;
+    double rgood = r1;
+    double bad = -99.0;
+    bool bisect = false;
+    for (int steps = 0; r1 < 0.0; ++steps) {
+        const double xnext = bisect ? (good + bad) * 0.5 : x1 + std::fabs(x1) * params::single_0_01;
+        if (xnext == x1) {
+            // x1 = 0, or a bisection that has run out of digits: no progress possible.
+            give_up("Upward walk cannot move in SecantBis... x,r ", x0, r0, good, rgood, i, xout,
+                    resid, count);
+            return;
+        }
+        if (steps >= maxit) {
+            give_up("Upward walk stopped after MaxIter steps in SecantBis... x,r ", x0, r0, good,
+                    rgood, i, xout, resid, count);
+            return;
+        }
+        i = i + 1;
+        x1 = xnext;
+        r1 = r(x1);
+        if (fail == 1) {
+            bad = x1;
+            bisect = true;
+        } else {
+            good = x1;
+            rgood = r1;
+        }
+    }
+
+    // Starts above ftol so that no convergence is claimed before a secant step.
+    double rn = ftol + 1.0;
+    double xn = x1;
+    bool flat_before = false;
+    while (i <= maxit && r1 > -90000.0 && fail == 0) {
+        if (r1 - r0 == 0.0) {
+            rec::say({"q1-q0=machine 0 in SecantBis..."});
+            xn = x1;
+            // Only reachable again at once if r0 itself equals the flat residual;
+            // then nothing would ever change, so leave for the bisection.
+            if (flat_before) break;
+            flat_before = true;
+            r1 = FlatResidual;
+            continue;
+        }
+        flat_before = false;
+        if (std::fabs(x0 - x1) <= xtol || std::fabs(rn) <= ftol) {
+            if (std::fabs(rn) <= ftol) {
+                xout = xn;
+                resid = rn;
+            } else {
+                xout = x0;
+                resid = r0;
+            }
+            count = i;
+            return;
+        }
+        xn = x1 - r1 * (x1 - x0) / (r1 - r0);
+        i = i + 1;
+        if ((xn < x0 && xn < x1) || (xn > x0 && xn > x1)) {
+            rec::say({"Guess is out of interval.  Using bisection"});
+            xn = (x0 + x1) * 0.5;
+        }
+        const double rs = r(xn);
+        if (rs < 0.0) {
+            x0 = xn;
+            r0 = rs;
+        } else {
+            x1 = xn;
+            r1 = rs;
+        }
+        rn = rs;
+    }
+
+    // Out of evaluations or G failed: bisect the bracket reached so far.
+    // Otherwise r1 is not a number: start again from the caller's points.
+    if (i > maxit || fail != 0) {
+        TwoTailedOnlyBisection(which, xout, x0, x1, q, nu, eta, t1, t2, maxit, xtol, ftol, zmax,
+                               resid, count, t3, L);
+    } else {
+        TwoTailedOnlyBisection(which, xout, x0in, x1in, q, nu, eta, t1, t2, maxit, xtol, ftol,
+                               zmax, resid, count, t3, L);
+    }
+}

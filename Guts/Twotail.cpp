@@ -1,0 +1,96 @@
+// Exact two-sided confidence interval for mu + lambda*sigma^2: one-sided factors
+// give the starting points, the two-sided searches give the roots, and each
+// root becomes a factor H and a limit.
+#include <cmath>
+#include <limits>
+
+#include "control.h"
+#include "mainguts.h"
+#include "records.h"
+#include "wallclock.h"
+
+void Twotail(double muhat, double s, double df, double alpha, double lambda, double gamma2,
+             double zmax, double ftolx, double ftolr, int maxit, double& lower, double& hlower,
+             double& upper, double& hupper, double& elapsed, int& nlower, int& nupper) {
+    // A df that does not give at least two observations (or is no number) has
+    // no integer sample size; keep the conversion below defined.
+    const double size = df + 1.0;
+    const int N = (size >= 1.0 && size < 2147483647.0) ? static_cast<int>(size) : 0;
+    controlparms.BesselMaxArg = zmax;
+    controlparms.FunctionTol = ftolx;
+    controlparms.ResultTol = ftolr;
+    controlparms.MaxIter = maxit;
+
+    const double gamma = std::sqrt(gamma2);
+    double q;
+    double sign;
+    if (lambda < 0.0) {
+        q = 1.0 - alpha;
+        sign = -1.0;
+    } else {
+        q = alpha;
+        sign = 1.0;
+    }
+    const double nu = N - 1;
+    const double eta = (std::fabs(lambda) + std::fabs(lambda)) * gamma * s / std::sqrt(nu + 1.0);
+
+    // Cases the searches cannot handle: fewer than one degree of freedom (no
+    // density of the sample variance), or eta not positive (lambda = 0, s = 0),
+    // where every trial value divides by eta. They are refused with one record
+    // and non-number limits, so that no result can pass for a computed one.
+    if (!(nu >= 1.0) || !(eta > 0.0)) {
+        if (!(nu >= 1.0)) {
+            rec::say({"Twotail: df below 1, no two-sided limits for df =", df});
+        } else {
+            rec::say({"Twotail: eta=2|lambda|*gamma*s/sqrt(df+1) is not positive,"
+                      " no limits for lambda,s =",
+                      lambda, s});
+        }
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        lower = nan;
+        hlower = nan;
+        upper = nan;
+        hupper = nan;
+        elapsed = 0.0;
+        nlower = 0;
+        nupper = 0;
+        return;
+    }
+
+    const double L = dlgama(nu * 0.5);
+    const double T0 = seconds_of_day(wallclock());
+
+    // The searches pass these through to G unread.
+    const double t1 = 0.0, t2 = 0.0, t3 = 0.0, t4 = 0.0;
+    int hcount = 0;
+    double residual = 0.0;
+
+    // Lower limit: starting guesses from the one-sided factor for half the tail.
+    double h = HAdap(eta, N, (1.0 - q) * 0.5, t1, t2, controlparms.MaxIter,
+                     controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
+                     hcount);
+    double x0 = (h * eta) / std::sqrt(nu) + eta * 0.5 * eta;
+    double x1 = (h * 1.100000023841858 * eta) / std::sqrt(nu) + eta * 0.5 * eta;
+    double xL = 0.0;
+    TwoTailedSecant(1, xL, x0, x1, q, nu, eta, t1, t2, controlparms.MaxIter,
+                    controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
+                    residual, nlower, t3, L, t4);
+    const double T1 = seconds_of_day(wallclock());
+    hlower = (std::sqrt(nu) * (xL - eta * 0.5 * eta)) / eta;
+    lower = (lambda * s * s + muhat) + std::sqrt((df + 1.0) / df) * (s / gamma) * sign * hlower;
+
+    // Upper limit.
+    h = HAdap(eta, N, 1.0 - (1.0 - q) / 1.1, t1, t2, controlparms.MaxIter,
+              controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg, hcount);
+    x0 = (h * eta) / std::sqrt(nu) + eta * 0.5 * eta;
+    x1 = (h * 1.0499999523162842 * eta) / std::sqrt(nu) + eta * 0.5 * eta;
+    double xU = 0.0;
+    TwoTailedSecant(2, xU, x0, x1, q, nu, eta, t1, t2, controlparms.MaxIter,
+                    controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
+                    residual, nupper, t3, L, t4);
+    const double T2 = seconds_of_day(wallclock());
+    // Each span over midnight gets its whole day back.
+    elapsed = elapsed_seconds(T0, T1) + elapsed_seconds(T1, T2);
+    hupper = (std::sqrt(nu) * (xU - eta * 0.5 * eta)) / eta;
+    upper = (lambda * s * s + muhat) + std::sqrt((df + 1.0) / df) * (s / gamma) * sign * hupper;
+}
