@@ -1,11 +1,15 @@
 // The main module: the program entry and the coverage integrals over p.
 #include "Kestrin.h"
 
+#include <cmath>
 #include <cstdint>
 #include <iostream>
 
+#include "Chinorm95.h"
 #include "control.h"
+#include "dqags.h"
 #include "freeform.h"
+#include "mainguts.h"
 #include "params.h"
 #include "records.h"
 
@@ -21,4 +25,133 @@ int tolvane_main() {
     // Only 1 is tested: every other answer, 2 or not, runs the input file.
     if (mode == 1) verify_main();
     verify_readfile();
+}
+
+// ---- coverage integrals and critical p ----
+
+double adapquadforcriticalp(Integrand f, int which, double a, double b, double mu, double sigma,
+                            double lambda, double df, double alpha, double AdapQuadTol,
+                            double FunctionTol, double ResultTol, int& neval) {
+    constexpr int limit = 200;
+    constexpr int lenw = 4 * limit;
+    double result = 0.0;
+    double abserr = 0.0;
+    int ier = 0;
+    int last = 0;
+    dqags(f, which, mu, sigma, lambda, df, alpha, FunctionTol, ResultTol, a, b, AdapQuadTol,
+          0.0, result, abserr, neval, ier, limit, lenw, last);
+    // A poor result is still returned and summed by the caller; the record says why.
+    if (ier > 0) rec::say({"error is ", ier});
+    return result;
+}
+
+double criticalpnew(int which, double p, double mu, double sigma, double lambda, double df,
+                    double alpha, double FunctionTol, double ResultTol) {
+    return fastercriticalp(which, p, mu, sigma, lambda, df, alpha, FunctionTol, ResultTol);
+}
+
+// Given the sample standard deviation fixed by p, the probability that the upper
+// limit computed from a sample mean ~ N(mu, sigma^2/(df+1)) lies below the target
+// mu + lambda*sigma^2. The limit moves one-for-one with the sample mean, so one
+// limit at the mean mu and a normal probability give it.
+double fastercriticalp(int /*which*/, double p, double mu, double sigma, double lambda,
+                       double df, double alpha, double FunctionTol, double ResultTol) {
+    double s = sigma * std::sqrt(chiinverse(p, df, 1e-15) / df);
+    double U = onetailforverify(mu, s, lambda, df, alpha, FunctionTol, ResultTol);
+    double z = (mu + lambda * (sigma * sigma) - U) / (sigma / std::sqrt(1.0 + df));
+    return normscdf(z);
+}
+
+double onetailforverify(double m, double s, double lambda, double df, double alpha,
+                        double FunctionTol, double ResultTol) {
+    controlparms.FunctionTol = FunctionTol;
+    controlparms.ResultTol = ResultTol;
+    double gamma2 = 1.0 + df;
+    double H = 0.0;
+    double limit = 0.0;
+    double elapsed = 0.0;
+    int iterations = 0;
+    // BesselMaxArg and MaxIter stay as the entry or the last two-sided limit left them.
+    OneTail(1, m, s, df, alpha, lambda, gamma2, controlparms.BesselMaxArg,
+            controlparms.FunctionTol, controlparms.ResultTol, controlparms.MaxIter, H, limit,
+            elapsed, iterations, FunctionTol, ResultTol);
+    return limit;
+}
+
+double twotailcriticalp(int which, double p, double mu, double sigma, double lambda, double df,
+                        double alpha, double FunctionTol, double ResultTol) {
+    return fastertwotailcriticalp(which, p, mu, sigma, lambda, df, alpha, FunctionTol,
+                                  ResultTol);
+}
+
+// As the one-sided integrand, for the lower limit (which = 1) or the upper limit
+// (any other which) of the two-sided interval.
+double fastertwotailcriticalp(int which, double p, double mu, double sigma, double lambda,
+                              double df, double alpha, double FunctionTol, double ResultTol) {
+    double s = sigma * std::sqrt(chiinverse(p, df, 1e-15) / df);
+    double L = twotailforverify(which, mu, s, df, alpha, lambda, FunctionTol, ResultTol);
+    double z = (mu + lambda * (sigma * sigma) - L) / (sigma / std::sqrt(1.0 + df));
+    return normscdf(z);
+}
+
+double twotailforverify(int which, double m, double s, double df, double alpha, double lambda,
+                        double FunctionTol, double ResultTol) {
+    controlparms.FunctionTol = FunctionTol;
+    controlparms.MaxIter = 200;
+    controlparms.ResultTol = ResultTol;
+    controlparms.BesselMaxArg = 800.0;
+    double gamma2 = 1.0 + df;
+    double lower = 0.0;
+    double hlower = 0.0;
+    double upper = 0.0;
+    double hupper = 0.0;
+    double elapsed = 0.0;
+    int nlower = 0;
+    int nupper = 0;
+    Twotail(m, s, df, alpha, lambda, gamma2, controlparms.BesselMaxArg, controlparms.FunctionTol,
+            controlparms.ResultTol, controlparms.MaxIter, lower, hlower, upper, hupper, elapsed,
+            nlower, nupper);
+    return which == 1 ? lower : upper;
+}
+
+OneSidedCoverage onesided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
+                                   double FunctionTol, double ResultTol) {
+    const double mu = 0.0;
+    const double lambda = 0.5;
+    const double a = AdapQuadTol;
+    const double m = 0.5;
+    const double b = 1.0 - AdapQuadTol;
+    // The ends of the p-range are cut: at p = 0 the sample standard deviation is 0
+    // and at p = 1 it is unbounded, and no limit can be computed at either.
+    int n1 = 0;
+    int n2 = 0;
+    double first = adapquadforcriticalp(&criticalpnew, 2, a, m, mu, sigma, lambda, df, alpha,
+                                        AdapQuadTol, FunctionTol, ResultTol, n1);
+    double second = adapquadforcriticalp(&criticalpnew, 2, m, b, mu, sigma, lambda, df, alpha,
+                                         AdapQuadTol, FunctionTol, ResultTol, n2);
+    return {first + second, n1 + n2};
+}
+
+TwoSidedCoverage twosided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
+                                   double FunctionTol, double ResultTol) {
+    const double mu = 0.0;
+    const double lambda = 0.5;
+    const double a = AdapQuadTol;
+    const double m = 0.5;
+    const double b = 1.0 - AdapQuadTol;
+    int n[4] = {0, 0, 0, 0};
+    double lower1 = adapquadforcriticalp(&twotailcriticalp, 1, a, m, mu, sigma, lambda, df,
+                                         alpha, AdapQuadTol, FunctionTol, ResultTol, n[0]);
+    double lower2 = adapquadforcriticalp(&twotailcriticalp, 1, m, b, mu, sigma, lambda, df,
+                                         alpha, AdapQuadTol, FunctionTol, ResultTol, n[1]);
+    double upper1 = adapquadforcriticalp(&twotailcriticalp, 2, a, m, mu, sigma, lambda, df,
+                                         alpha, AdapQuadTol, FunctionTol, ResultTol, n[2]);
+    double upper2 = adapquadforcriticalp(&twotailcriticalp, 2, m, b, mu, sigma, lambda, df,
+                                         alpha, AdapQuadTol, FunctionTol, ResultTol, n[3]);
+    TwoSidedCoverage c{};
+    c.lower = lower1 + lower2;
+    c.upper = upper1 + upper2;
+    c.miss = (1.0 - c.lower) + c.upper;
+    c.neval = n[0] + n[1] + n[2] + n[3];
+    return c;
 }
