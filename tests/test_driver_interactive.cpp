@@ -1,0 +1,180 @@
+// End-to-end tests of the mode question and the interactive verification: the
+// built program is run with a scripted terminal.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_support.h"
+
+namespace {
+
+const std::string kModePrompt = " Interactive version (1) or read input file(2)?\n";
+
+const std::string kVerifyHelp =
+    "\n"
+    "\n"
+    " This program can be used to verify the program that\n"
+    " calculates confidence limits on linear functions of\n"
+    " the normal mean and variance. Only the standardized\n"
+    " case of mu=0, lambda=0.5, gamma-squared=df+1 is \n"
+    " considered here.\n"
+    "\n"
+    " Terms/guidance:\n"
+    "\n"
+    " Adapquadtolerance - how closely int is approx\n"
+    " (this is integral of conf. limits, not how\n"
+    "    accurately limits are approximated)\n"
+    " FunctionTolerance - how accurate limits are\n"
+    " ResultTol(opt) - value sets how close to zero \n"
+    "   functions must be in conf. limit program\n"
+    "\n"
+    " Suggested values are in parentheses.\n"
+    "\n";
+
+const std::string kSidesPrompt = "  Verify one(1) or two(2)-sided limits?\n";
+const std::string kWarning =
+    " Warning! Verification for two-sided limits usually\n"
+    " takes only a few minutes, but can take up\n"
+    " to several hours in some cases (Pentium 75).\n";
+const std::string kCasePrompt = " Enter df, sigma, alpha\n";
+const std::string kTolPrompt =
+    " Enter AdapQuadTolerance(1e-6),FunctionTolerance(1e-8),ResultTol(0)\n";
+const std::string kHitEnter = " Hit enter to continue\n";
+
+// What one integral with AdapQuadTol = 0 writes: the integrator refuses the
+// tolerance (ier 6, invalid input) and returns 0 without evaluating.
+const std::string kRefusedIntegral = " ier,lvl:  6 1\n error is  6\n";
+
+const std::string kFileHelpStart =
+    "-\n"
+    " This program is used to assist in verifying\n";
+const std::string kEndOfInteger = "tolvane: standard input: end of input while reading an integer\n";
+
+ts::RunResult run(const std::string& input) { return ts::run_tolvane(input, ts::make_tempdir()); }
+
+std::string pass_head(bool warning) {
+    return kVerifyHelp + kSidesPrompt + (warning ? kWarning : "") + kCasePrompt + kTolPrompt;
+}
+
+// ---- the mode question ----
+
+TEST(ModeQuestion, OneStartsTheInteractiveLoop) {
+    const ts::RunResult r = run("1\n");
+    EXPECT_EQ(r.out, kModePrompt + kVerifyHelp + kSidesPrompt);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, kEndOfInteger);
+}
+
+TEST(ModeQuestion, EveryOtherIntegerStartsTheInputFileRun) {
+    for (const char* answer : {"2", "5", "0", "-1"}) {
+        SCOPED_TRACE(answer);
+        const ts::RunResult r = run(std::string(answer) + "\n");
+        EXPECT_EQ(r.out.substr(0, kModePrompt.size() + kFileHelpStart.size()),
+                  kModePrompt + kFileHelpStart);
+        EXPECT_NE(r.out.find("  Enter name of input file \n"), std::string::npos);
+        EXPECT_EQ(r.out.find("Verify one(1)"), std::string::npos);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err,
+                  "tolvane: standard input: end of input while reading a character value\n");
+    }
+}
+
+// ---- one pass of the loop, without numerics (AdapQuadTol = 0) ----
+
+TEST(InteractivePass, OneSidedWithZeroToleranceGivesZeroIntegral) {
+    const ts::RunResult r = run("1\n1\n10 1 0.9\n0 1e-8 0\n\n");
+    const std::string expected = kModePrompt + pass_head(false) + kRefusedIntegral +
+                                 kRefusedIntegral +
+                                 " Approx. to integral is (should be 1-alpha)  0.\n"
+                                 " Difference of approx.and 1-alpha is  -0.1\n" +
+                                 kHitEnter + kVerifyHelp + kSidesPrompt;
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, kEndOfInteger);
+}
+
+TEST(InteractivePass, TwoSidedWithZeroToleranceGivesOne) {
+    const ts::RunResult r = run("1\n2\n10 1 0.9\n0 1e-8 0\n\n");
+    const std::string expected = kModePrompt + pass_head(true) + kRefusedIntegral +
+                                 kRefusedIntegral + kRefusedIntegral + kRefusedIntegral +
+                                 "\n"
+                                 " Approx to integral (should be !1-alpha)  1.\n"
+                                 " Difference of approx. and 1-alpha is   0.9\n" +
+                                 kHitEnter + kVerifyHelp + kSidesPrompt;
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST(InteractivePass, AnyAnswerButOneAndTwoIsTwoSidedWithoutWarning) {
+    for (const char* kind : {"3", "0", "-2"}) {
+        SCOPED_TRACE(kind);
+        const ts::RunResult r = run("1\n" + std::string(kind) + "\n10 1 0.9\n0 1e-8 0\n\n");
+        const std::string expected = kModePrompt + pass_head(false) + kRefusedIntegral +
+                                     kRefusedIntegral + kRefusedIntegral + kRefusedIntegral +
+                                     "\n"
+                                     " Approx to integral (should be !1-alpha)  1.\n"
+                                     " Difference of approx. and 1-alpha is   0.9\n" +
+                                     kHitEnter + kVerifyHelp + kSidesPrompt;
+        EXPECT_EQ(r.out, expected);
+    }
+}
+
+TEST(InteractivePass, CaseValuesMaySpanLinesAndCommas) {
+    const ts::RunResult one_line = run("1\n1\n10 1 0.9\n0 1e-8 0\n\n");
+    const ts::RunResult three_lines = run("1\n1\n10\n1\n0.9\n0\n1e-8\n0\n\n");
+    const ts::RunResult commas = run("1\n1\n10,1,0.9\n0,1e-8,0\n\n");
+    EXPECT_EQ(three_lines.out, one_line.out);
+    EXPECT_EQ(commas.out, one_line.out);
+}
+
+TEST(InteractivePass, AnyLineAtHitEnterStartsTheNextPass) {
+    const ts::RunResult r = run("1\n1\n10 1 0.9\n0 1e-8 0\nnot empty, 12 / x\n2\n");
+    const std::string first = kModePrompt + pass_head(false) + kRefusedIntegral +
+                              kRefusedIntegral +
+                              " Approx. to integral is (should be 1-alpha)  0.\n"
+                              " Difference of approx.and 1-alpha is  -0.1\n" +
+                              kHitEnter;
+    // The second pass reads its sides answer, warns, and waits for the case.
+    EXPECT_EQ(r.out, first + kVerifyHelp + kSidesPrompt + kWarning + kCasePrompt);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "tolvane: standard input: end of input while reading a real number\n");
+}
+
+// ---- the way out of the loop ----
+
+TEST(InteractiveEnd, EndOfInputAtEveryPromptStopsWithAReport) {
+    struct Case {
+        const char* input;
+        std::string out_tail;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"1\n1\n", kCasePrompt,
+         "tolvane: standard input: end of input while reading a real number\n"},
+        {"1\n1\n10 1\n", kCasePrompt,
+         "tolvane: standard input: end of input while reading a real number\n"},
+        {"1\n1\n10 1 0.9\n", kTolPrompt,
+         "tolvane: standard input: end of input while reading a real number\n"},
+        {"1\n1\n10 1 0.9\n0 1e-8 0\n", kHitEnter, "tolvane: standard input: end of input\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        const ts::RunResult r = run(c.input);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, c.err);
+        ASSERT_GE(r.out.size(), c.out_tail.size());
+        EXPECT_EQ(r.out.substr(r.out.size() - c.out_tail.size()), c.out_tail);
+    }
+}
+
+TEST(InteractiveEnd, MalformedAnswerStopsWithAReport) {
+    const ts::RunResult kind = run("1\none\n");
+    EXPECT_EQ(kind.status, 2);
+    EXPECT_EQ(kind.err, "tolvane: standard input: bad integer \"one\"\n");
+    const ts::RunResult tol = run("1\n1\n10 1 0.9\n1e-6 tight 0\n");
+    EXPECT_EQ(tol.status, 2);
+    EXPECT_EQ(tol.err, "tolvane: standard input: bad real number \"tight\"\n");
+    EXPECT_EQ(tol.out.find("Approx"), std::string::npos);
+}
+
+}  // namespace
