@@ -84,10 +84,9 @@ std::string field_F(double v, int w, int d, int k) {
     std::string ip = digits.substr(0, point);
     const std::string fp = digits.substr(point);
     const std::size_t nz = ip.find_first_not_of('0');
-    ip = nz == std::string::npos ? "" : ip.substr(nz);
-    const bool zero_int = ip.empty();
-    if (zero_int) ip = "0";
-    std::string body = ip + "." + fp;
+    const bool zero_int = nz == std::string::npos;
+    std::string body = zero_int ? std::string("0") : ip.substr(nz);
+    body.append(".").append(fp);
     if (neg) body.insert(body.begin(), '-');
     if (static_cast<int>(body.size()) > w && zero_int && d > 0) {
         // The leading zero is optional and is the first thing to go.
@@ -125,7 +124,7 @@ std::string field_E(double v, int w, int d, int e, int k) {
     const int ae = std::abs(pexp);
     if (e == 0) {
         if (ae <= 99)
-            expo = "E" + exponent_text(pexp, 2);
+            expo = std::string("E").append(exponent_text(pexp, 2));
         else if (ae <= 999)
             expo = exponent_text(pexp, 3);
         else
@@ -134,7 +133,7 @@ std::string field_E(double v, int w, int d, int e, int k) {
         long limit = 1;
         for (int i = 0; i < e; ++i) limit *= 10;
         if (ae >= limit) return stars(w);
-        expo = "E" + exponent_text(pexp, e);
+        expo = std::string("E").append(exponent_text(pexp, e));
     }
     std::string body = (neg ? "-" : "") + mant + expo;
     if (static_cast<int>(body.size()) > w && k <= 0) body = (neg ? "-" : "") + mant.substr(1) + expo;
@@ -420,7 +419,7 @@ void list(std::ostream& out, std::initializer_list<Item> items) {
                 s = std::string(item.text);
                 break;
             case Item::Kind::Integer:
-                s = " " + std::to_string(item.integer);
+                s = std::string(" ").append(std::to_string(item.integer));
                 break;
             case Item::Kind::Real:
                 s = list_real(item.real);
@@ -428,7 +427,7 @@ void list(std::ostream& out, std::initializer_list<Item> items) {
         }
         if (line_has_item && line.size() + s.size() >= 80) {
             out << line << '\n';
-            line = " ";
+            line.assign(1, ' ');
         }
         line += s;
         line_has_item = true;
