@@ -58,10 +58,11 @@ struct Entry {
     double xl, h, fa, fm, fb, S;
 };
 
-// Quarter points must differ from the points already used on both halves.
+// Quarter points must differ from the points already used on both halves
+// (h is negative when the interval is given from right to left).
 inline bool can_halve(double xl, double h) {
     const double q = h * 0.5 * 0.5;
-    return xl + q > xl && (xl + h) + q > xl + h;
+    return xl + q != xl && (xl + h) + q != xl + h;
 }
 
 // Runs the scheme on [a, b]. Returns true when the policy stopped the walk,
