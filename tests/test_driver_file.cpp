@@ -206,6 +206,86 @@ TEST(InputFile, TwoSidedNamesEachCaseBeforeItsResult) {
                   " 0.9991000.   10.0 0.0E+00 1.0E+00 0.E+00 1.E-08 0.E+00######### min.      0\n");
 }
 
+// ---- tables that compute (numbers checked by hand: Integral within AdapQuadTol of
+// alpha, about twice AdapQuadTol below it at most from the two cut ends) ----
+
+TEST(InputFileNumbers, OneOneSidedCase) {
+    const FileRun f = run_file("1\n6 6\n4 4\n1e-6 1e-8 0\nrep.txt\n2 2\n");
+    ASSERT_EQ(f.r.status, 0) << f.r.err;
+    EXPECT_EQ(f.r.err, "");
+    EXPECT_EQ(mask_minutes(mask_date_line(f.file("rep.txt")), kOneReport, " min."),
+              kOneSidedHeader + "<date>\n" +
+                  " AdapQuadTol:  1.0E-06 FunctionTol:  1.0E-08   ResultTol:  0.0E+00\n" +
+                  kOneSidedColumns +
+                  "  0.900  10.  1.0   9.000E-01  -9.061E-07 1.E-06 1.E-08 0.E+00###### min."
+                  "    252\n");
+    EXPECT_EQ(mask_minutes(f.r.out, kOneTerminal, "  minutes"),
+              kStart +
+                  "  0.900  10.  1.00000     9.000E-01    -9.061E-07#########  minutes    252\n");
+}
+
+TEST(InputFileNumbers, FiveRecordsRunEverySigma) {
+    const FileRun f = run_file("1\n6 6\n4 4\n1e-4 1e-6 0\nrep.txt\n");
+    ASSERT_EQ(f.r.status, 0) << f.r.err;
+    EXPECT_EQ(mask_minutes(mask_date_line(f.file("rep.txt")), kOneReport, " min."),
+              kOneSidedHeader + "<date>\n" +
+                  " AdapQuadTol:  1.0E-04 FunctionTol:  1.0E-06   ResultTol:  0.0E+00\n" +
+                  kOneSidedColumns +
+                  "  0.900  10.  0.1   9.000E-01  -4.133E-05 1.E-04 1.E-06 0.E+00###### min.    252\n"
+                  "  0.900  10.  1.0   9.001E-01  -8.711E-05 1.E-04 1.E-06 0.E+00###### min.    210\n"
+                  "  0.900  10. 10.0   9.001E-01  -1.000E-04 1.E-04 1.E-06 0.E+00###### min.    168\n");
+    EXPECT_EQ(mask_minutes(f.r.out, kOneTerminal, "  minutes"),
+              kStart + " Error reading sigmas.  Will do all three...\n" +
+                  "  0.900  10.  0.10000     9.000E-01    -4.133E-05#########  minutes    252\n"
+                  "  0.900  10.  1.00000     9.001E-01    -8.711E-05#########  minutes    210\n"
+                  "  0.900  10. 10.00000     9.001E-01    -1.000E-04#########  minutes    168\n");
+}
+
+TEST(InputFileNumbers, OneTwoSidedCase) {
+    const FileRun f = run_file("2\n6 6\n4 4\n1e-4 1e-6 0\nrep.txt\n2 2\n");
+    ASSERT_EQ(f.r.status, 0) << f.r.err;
+    const std::string name = "Mu,Sigma,df,alpha ar    0.0000    1.0000   10.0   0.900\n";
+    EXPECT_EQ(f.file("tolvane.int"),
+              " Intermediate results for verifying two-tailed...\n" + name);
+    EXPECT_EQ(mask_minutes(f.file("rep.txt"), kTwoReport, " min."),
+              kTwoSidedHeader +
+                  " 0.900  10.    1.0 9.0E-01 5.6E-05 1.E-04 1.E-06 0.E+00######### min.    546\n");
+    EXPECT_EQ(mask_minutes(f.r.out, kTwoTerminal, " min. "),
+              kStart + name +
+                  "    0.900    10.   1.00     8.999E-01     5.642E-05#########    min.     546\n");
+}
+
+TEST(Examples, QuickExampleRunsAndTheOthersRead) {
+    const std::string examples = std::string(TOLVANE_SOURCE_DIR) + "/examples/";
+    const FileRun f =
+        run_file(ts::read_file(examples + "quick-one-sided.in"), "quick-one-sided.in");
+    ASSERT_EQ(f.r.status, 0) << f.r.err;
+    const std::string report = f.file("quick-one-sided.rep");
+    EXPECT_NE(report.find("\n  0.900  10.  1.0   9.000E-01 "), std::string::npos) << report;
+
+    struct Expect {
+        const char* file;
+        std::int32_t kind, levels[2], dfs[2], sigmas[2];
+    };
+    for (const Expect& e : {Expect{"full-one-sided.in", 1, {1, 10}, {1, 6}, {1, 3}},
+                            Expect{"small-two-sided.in", 2, {6, 7}, {4, 4}, {2, 2}}}) {
+        SCOPED_TRACE(e.file);
+        std::istringstream in(ts::read_file(examples + e.file));
+        RunInput run;
+        std::string fault;
+        ASSERT_EQ(read_run_input(in, e.file, run, fault), ReadOutcome::Ok) << fault;
+        EXPECT_EQ(run.kind, e.kind);
+        EXPECT_EQ(run.level_first, e.levels[0]);
+        EXPECT_EQ(run.level_last, e.levels[1]);
+        EXPECT_EQ(run.df_first, e.dfs[0]);
+        EXPECT_EQ(run.df_last, e.dfs[1]);
+        EXPECT_EQ(run.sigma_first, e.sigmas[0]);
+        EXPECT_EQ(run.sigma_last, e.sigmas[1]);
+        EXPECT_FALSE(run.sigmas_defaulted);
+        EXPECT_EQ(table_range_fault(run), "");
+    }
+}
+
 // ---- input that the run refuses ----
 
 TEST(InputFileRefused, IndicesOutsideTheTables) {

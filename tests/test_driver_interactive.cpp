@@ -140,6 +140,28 @@ TEST(InteractivePass, AnyLineAtHitEnterStartsTheNextPass) {
     EXPECT_EQ(r.err, "tolvane: standard input: end of input while reading a real number\n");
 }
 
+// ---- passes that compute (numbers checked by hand: the one-sided integral is
+// within AdapQuadTol of 1 - alpha, the two-sided miss probability within it too) ----
+
+TEST(InteractiveNumbers, OneSidedPass) {
+    const ts::RunResult r = run("1\n1\n10 1 0.9\n1e-6 1e-8 0\n\n");
+    EXPECT_EQ(r.out, kModePrompt + pass_head(false) +
+                         " Approx. to integral is (should be 1-alpha)  0.0999990939\n"
+                         " Difference of approx.and 1-alpha is  -9.06082536E-07\n" +
+                         kHitEnter + kVerifyHelp + kSidesPrompt);
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST(InteractiveNumbers, TwoSidedPass) {
+    const ts::RunResult r = run("1\n2\n10 1 0.9\n1e-4 1e-6 0\n\n");
+    EXPECT_EQ(r.out, kModePrompt + pass_head(true) +
+                         "\n"
+                         " Approx to integral (should be !1-alpha)  0.100056422\n"
+                         " Difference of approx. and 1-alpha is   5.64220398E-05\n" +
+                         kHitEnter + kVerifyHelp + kSidesPrompt);
+    EXPECT_EQ(r.status, 2);
+}
+
 // ---- the way out of the loop ----
 
 TEST(InteractiveEnd, EndOfInputAtEveryPromptStopsWithAReport) {
