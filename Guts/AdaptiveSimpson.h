@@ -12,7 +12,8 @@
 //
 // Bounds. The walk is depth-first, so the stack holds at most the depth plus
 // one entries; but an integrand that yields non-numbers, or a tolerance of 0,
-// would refine forever. Therefore an interval is also accepted
+// would refine forever. Therefore a tolerance below min_tol (0, negative or
+// not a number included) is raised to min_tol, and an interval is also accepted
 //   - when its Simpson sum is not a number (refining cannot repair it, and the
 //     result is a non-number whichever way it is reached);
 //   - when the stack has no room for both halves;
@@ -20,18 +21,24 @@
 //     quarter points would coincide with points already used);
 //   - once max_examined intervals have been examined in this call, after which
 //     the stack drains without further splitting.
-// None of these fires on an integrand that converges with a positive tolerance
-// below these limits, so the values and the evaluation counts there are those
-// of the plain scheme.
+// None of these changes anything for an integrand that converges to a
+// tolerance of at least min_tol within these limits: the values and the
+// evaluation counts are then those of the plain scheme.
 #pragma once
 #include <cmath>
 
 namespace simpson {
 
-// Far above the intervals any convergent integral of F examines (a few hundred
-// at FunctionTol = 1e-8, a few thousand at 1e-14), and small enough that a
-// degenerate call still returns in milliseconds.
-inline constexpr long max_examined = 200000;
+// The smallest tolerance the integrals of F can meet in double precision
+// (about 5000 intervals); at 0 the tests would pass only on exact equality.
+inline constexpr double min_tol = 1e-15;
+
+// Ten times the intervals an integral of F examines at min_tol, and small
+// enough that a degenerate call still returns within some 10 ms, with the
+// remaining intervals accepted as they stand.
+inline constexpr long max_examined = 50000;
+
+inline double effective_tol(double tol) { return tol > min_tol ? tol : min_tol; }
 
 // Which half of a refused interval is examined next.
 enum class Walk {
@@ -71,8 +78,8 @@ template <int Capacity, Walk walk, class Integrand, class Policy>
 inline bool run(double a, double b, const Integrand& f, double tol, Policy& accept) {
     Entry stack[Capacity];
     int top = 0;
-    const double tiny = tol / 1000.0;
-    const double close = tol / 100.0;
+    const double tiny = effective_tol(tol) / 1000.0;
+    const double close = effective_tol(tol) / 100.0;
 
     {
         const double h = (b - a) * 0.5;
@@ -166,7 +173,7 @@ struct Crossing {
 template <int Capacity, Walk walk, class Integrand>
 inline double invert(double a, double b, double amount, const Integrand& f, double tol,
                      int& error) {
-    Crossing<walk> crossing{amount, tol};
+    Crossing<walk> crossing{amount, effective_tol(tol)};
     if (!run<Capacity, walk>(a, b, f, tol, crossing)) {
         error = 1;
         return crossing.x;

@@ -1,0 +1,316 @@
+// The tail function F, its peak, its adaptive integral and the shared Simpson
+// scheme, the two-degree-of-freedom ratio, the Bessel-form test and the normal
+// function and quantile that start the limit searches.
+#include <gtest/gtest.h>
+
+#include <boost/math/quadrature/tanh_sinh.hpp>
+#include <boost/math/special_functions/bessel.hpp>
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "AdaptiveSimpson.h"
+#include "NewF.h"
+#include "control.h"
+#include "mainguts.h"
+#include "test_support.h"
+
+namespace {
+
+const double kInvSqrtPi = 1.0 / std::sqrt(3.141592653589793);
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Sets FunctionTol for one test and restores it afterwards.
+struct FunctionTolScope {
+    double saved;
+    explicit FunctionTolScope(double tol) : saved(controlparms.FunctionTol) {
+        controlparms.FunctionTol = tol;
+    }
+    ~FunctionTolScope() { controlparms.FunctionTol = saved; }
+};
+
+// F written out directly as a product of its factors, for comparison.
+double direct_F(double x, double nu, double kappa, double L, double s, double P) {
+    const double w = -(nu + 1.0) * kappa;
+    return kInvSqrtPi * std::pow(1.0 - x * x, nu / 2.0 - 1.0) * std::exp((1.0 + x) * (nu + 1.0) * kappa) *
+           std::pow(2.0 / w, -(nu - 1.0) / 2.0) * std::exp(-L - (nu + 1.0) * s) / P;
+}
+
+// e^(-w) I_((nu-1)/2)(w), w = -(nu+1) kappa: the integral of F over [-1, 1].
+double bessel_integral(double nu, double kappa) {
+    const double w = -(nu + 1.0) * kappa;
+    return std::exp(-w) * boost::math::cyl_bessel_i((nu - 1.0) / 2.0, w);
+}
+
+double integral(double a, double b, double nu, double kappa, double L, double s, double P) {
+    return NewFIntegrateAdap(a, b, 0.0, nu, kappa, L, s, P);
+}
+
+}  // namespace
+
+TEST(NewF, IsExactlyZeroAtTheEndPointsForEveryNu) {
+    for (double nu : {0.5, 1.0, 1.5, 2.0, 5.0, 100.0, 5000.0}) {
+        for (double x : {-1.0, 1.0}) {
+            EXPECT_EQ(NewF(x, nu, -0.3, kInvSqrtPi, std::lgamma(nu / 2.0), 0.0, 1.0), 0.0)
+                << "nu=" << nu << " x=" << x;
+        }
+    }
+}
+
+TEST(NewF, AgreesWithTheProductOfItsFactors) {
+    for (double nu : {1.0, 2.0, 5.0, 9.0, 60.0}) {
+        for (double kappa : {-0.05, -0.3, -2.0}) {
+            const double L = std::lgamma(nu / 2.0);
+            for (double x : {-0.999, -0.5, 0.0, 0.3, 0.97}) {
+                for (double s : {0.0, 0.25}) {
+                    const double P = 0.7;
+                    EXPECT_LT(ts::rel_err(NewF(x, nu, kappa, kInvSqrtPi, L, s, P),
+                                          direct_F(x, nu, kappa, L, s, P)),
+                              1e-12)
+                        << "nu=" << nu << " kappa=" << kappa << " x=" << x << " s=" << s;
+                }
+            }
+        }
+    }
+}
+
+TEST(Tmax, TwoDegreesOfFreedomPeakAtTheEnd) {
+    EXPECT_EQ(tmax(2.0, -0.3), -1.0);
+    EXPECT_EQ(tmax(2.0, 0.3), 1.0);
+}
+
+TEST(Tmax, IsTheStationaryPointOfLnF) {
+    const double expected = (1.5 - std::sqrt(1.5 * 1.5 + 1.8 * 1.8)) / 1.8;
+    EXPECT_NEAR(tmax(5.0, -0.3), expected, 1e-15);
+    EXPECT_NEAR(tmax(5.0, -0.3), -0.468, 5e-4);
+    // d/dx ln F = -(nu-2) x/(1-x^2) + (nu+1) kappa vanishes at the peak, also
+    // where B is tiny against A (the form that avoids cancellation).
+    for (double nu : {3.0, 10.0, 1000.0}) {
+        for (double kappa : {-1e-6, -0.01, -0.4, -30.0}) {
+            const double t = tmax(nu, kappa);
+            ASSERT_GT(t, -1.0);
+            ASSERT_LE(t, 0.0);
+            const double slope = -(nu - 2.0) * t / (1.0 - t * t) + (nu + 1.0) * kappa;
+            EXPECT_LT(std::fabs(slope), 1e-9 * ((nu - 2.0) / (1.0 - t * t) + (nu + 1.0) * -kappa))
+                << "nu=" << nu << " kappa=" << kappa;
+        }
+    }
+}
+
+TEST(NewFIntegral, MatchesTheScaledBesselFunction) {
+    FunctionTolScope tol(1e-8);
+    const double got = integral(-1.0, 1.0, 5.0, -0.3, std::lgamma(2.5), 0.0, 1.0);
+    EXPECT_NEAR(got, 0.0869539, 5e-8);
+    EXPECT_NEAR(bessel_integral(5.0, -0.3), 0.0869539, 5e-8);
+    // Across orders and arguments; the tolerance is absolute, F peaks below 1 here.
+    for (double nu : {3.0, 4.0, 9.0, 30.0}) {
+        for (double kappa : {-0.05, -0.3, -1.0}) {
+            EXPECT_NEAR(integral(-1.0, 1.0, nu, kappa, std::lgamma(nu / 2.0), 0.0, 1.0),
+                        bessel_integral(nu, kappa), 2e-8)
+                << "nu=" << nu << " kappa=" << kappa;
+        }
+    }
+}
+
+TEST(NewFIntegral, ShiftAndDivisorOnlyRescale) {
+    FunctionTolScope tol(1e-10);
+    const double nu = 9.0, kappa = -0.7, L = std::lgamma(4.5), s = 0.3, P = 0.02;
+    const double plain = integral(-1.0, 1.0, nu, kappa, L, 0.0, 1.0);
+    const double scaled = integral(-1.0, 1.0, nu, kappa, L, s, P);
+    EXPECT_LT(ts::rel_err(scaled, plain * std::exp(-(nu + 1.0) * s) / P), 1e-8);
+}
+
+TEST(NewFIntegral, IsAdditiveAtASplitPoint) {
+    FunctionTolScope tol(1e-8);
+    const double nu = 7.0, kappa = -0.45, L = std::lgamma(3.5);
+    const double tm = tmax(nu, kappa);
+    const double P = NewF(tm, nu, kappa, kInvSqrtPi, L, 0.0, 1.0);
+    for (double a : {-1.0, -0.6}) {
+        const double whole = integral(a, 1.0, nu, kappa, L, 0.0, P);
+        for (double b : {tm, -0.2, 0.35}) {
+            EXPECT_NEAR(integral(a, b, nu, kappa, L, 0.0, P) + integral(b, 1.0, nu, kappa, L, 0.0, P),
+                        whole, 1e-8)
+                << "a=" << a << " b=" << b;
+        }
+    }
+}
+
+// ---- the shared Simpson scheme ----
+
+namespace {
+
+// The scheme as published: an unbounded stack, no guards. Used to show that
+// the guards leave every result and every evaluation count unchanged on
+// integrands that converge.
+template <class F>
+double plain_simpson(double a, double b, F f, double tol) {
+    struct E {
+        double xl, h, fa, fm, fb, S;
+    };
+    std::vector<E> st;
+    double result = 0.0;
+    double h = (b - a) * 0.5;
+    double fa = f(a), fm = f(a + h), fb = f(b);
+    st.push_back({a, h, fa, fm, fb, h * (fa + 4.0 * fm + fb) / 3.0});
+    while (!st.empty()) {
+        E e = st.back();
+        st.pop_back();
+        double f1 = f(e.xl + e.h * 0.5), f2 = f(e.xl + e.h * 3.0 * 0.5);
+        double SL = (e.fa + 4.0 * f1 + e.fm) * e.h / 6.0, SR = (e.fm + 4.0 * f2 + e.fb) * e.h / 6.0;
+        double S2 = SL + SR;
+        if (std::fabs(S2) <= tol / 1000.0 || std::fabs(S2 - e.S) <= tol / 100.0) {
+            result += (16.0 * S2 - e.S) / 15.0;
+        } else {
+            st.push_back({e.xl + e.h, e.h / 2.0, e.fm, f2, e.fb, SR});
+            st.push_back({e.xl, e.h / 2.0, e.fa, f1, e.fm, SL});
+        }
+    }
+    return result;
+}
+
+struct Counted {
+    NewFIntegrand F;
+    long* n;
+    double operator()(double x) const {
+        ++*n;
+        return F(x);
+    }
+};
+
+}  // namespace
+
+TEST(AdaptiveSimpson, GuardsChangeNothingOnConvergentIntegrands) {
+    for (double tol : {1e-6, 1e-8, 1e-12}) {
+        for (double nu : {3.0, 5.0, 100.0, 1000.0}) {
+            for (double kappa : {-0.1, -0.5, -3.0}) {
+                const double L = std::lgamma(nu / 2.0);
+                const double tm = tmax(nu, kappa);
+                // The shift that brings F(tm) to k, so that nothing underflows.
+                const double s = NewFIntegrand(nu, kappa, kInvSqrtPi, L, 0.0, 1.0).exponent(tm) / (nu + 1.0);
+                const double P = NewF(tm, nu, kappa, kInvSqrtPi, L, s, 1.0);
+                const NewFIntegrand F(nu, kappa, kInvSqrtPi, L, s, P);
+                FunctionTolScope scope(tol);
+                for (auto [a, b] : {std::pair{-1.0, tm}, std::pair{tm, 1.0}}) {
+                    long n_guarded = 0, n_plain = 0;
+                    const double guarded = simpson::integrate<200>(a, b, Counted{F, &n_guarded}, tol);
+                    const double plain = plain_simpson(a, b, Counted{F, &n_plain}, tol);
+                    EXPECT_EQ(guarded, plain) << "tol=" << tol << " nu=" << nu << " kappa=" << kappa << " a=" << a;
+                    EXPECT_EQ(n_guarded, n_plain);
+                    // NewFAdaptive is this scheme with F inlined.
+                    double viaNewF;
+                    NewFAdaptive(a, b, nu, kappa, kInvSqrtPi, L, s, P, viaNewF);
+                    EXPECT_EQ(viaNewF, guarded);
+                }
+            }
+        }
+    }
+}
+
+TEST(AdaptiveSimpson, NegligibleTailIsAcceptedWithoutRefinement) {
+    // Far in the right tail F/P is below tol/1000 over the whole interval.
+    const double nu = 20.0, kappa = -2.0, L = std::lgamma(10.0);
+    const double tm = tmax(nu, kappa);
+    const double P = NewF(tm, nu, kappa, kInvSqrtPi, L, 0.0, 1.0);
+    long n = 0;
+    const double v = simpson::integrate<200>(0.5, 1.0, Counted{NewFIntegrand(nu, kappa, kInvSqrtPi, L, 0.0, P), &n}, 1e-8);
+    EXPECT_EQ(n, 5);  // three for the first panel, two for its one examination
+    EXPECT_LT(std::fabs(v), 1e-11);
+}
+
+TEST(AdaptiveSimpson, NonNumbersAndZeroToleranceTerminate) {
+    const double nu = 5.0, kappa = -0.3, L = std::lgamma(2.5);
+    const double exact = bessel_integral(nu, kappa);
+    {
+        // A positive kappa makes every logarithm of F a non-number.
+        FunctionTolScope tol(1e-8);
+        double r = 0.0;
+        NewFAdaptive(-1.0, 1.0, nu, 0.3, kInvSqrtPi, L, 0.0, 1.0, r);
+        EXPECT_TRUE(std::isnan(r));
+        long n = 0;
+        auto nan_everywhere = [&n](double) { ++n; return kNaN; };
+        EXPECT_TRUE(std::isnan(simpson::integrate<200>(-1.0, 1.0, nan_everywhere, 1e-8)));
+        EXPECT_EQ(n, 5);
+    }
+    {
+        // FunctionTol 0 (both acceptance tests could only pass by exact
+        // equality) or a non-number works as the smallest reachable tolerance.
+        for (double t : {0.0, -1.0, kNaN}) {
+            FunctionTolScope tol(t);
+            double r = 0.0;
+            NewFAdaptive(-1.0, 1.0, nu, kappa, kInvSqrtPi, L, 0.0, 1.0, r);
+            EXPECT_NEAR(r, exact, 1e-13);
+        }
+    }
+    {
+        // A jump refused at every depth, with a stack of 8: the stack fills and
+        // the walk still covers the interval once.
+        long n = 0;
+        auto step = [&n](double x) { ++n; return x < 0.1 ? 0.0 : 1.0; };
+        const double v = simpson::integrate<8>(-1.0, 1.0, step, 0.0);
+        EXPECT_NEAR(v, 0.9, 1e-2);
+        EXPECT_LE(n, 3 + 2 * 512);  // depth bounded by the stack: at most 2^9 intervals
+    }
+    {
+        // The inversions too: FunctionTol 0 would refine the crossing forever.
+        FunctionTolScope tol(0.0);
+        int err = 0;
+        const double x = InvertNewFUpper(-1.0, 1.0, exact / 2.0, nu, kappa, kInvSqrtPi, L, 0.0, 1.0, err);
+        EXPECT_EQ(err, 0);
+        EXPECT_GT(x, -1.0);
+        EXPECT_LT(x, 1.0);
+        err = 0;
+        const double y = InvertNewFLower(-1.0, 1.0, exact / 2.0, nu, kappa, kInvSqrtPi, L, 0.0, 1.0, err);
+        EXPECT_EQ(err, 0);
+        EXPECT_NEAR(x, y, 1e-12);
+    }
+}
+
+// ---- the closed forms and the normal starting values ----
+
+TEST(RatioIntegral, WholeRangeIsOneAndTheBranchesMeet) {
+    for (double t : {-40.0, -3.0, -0.5, -1e-3, 1e-3, 0.5, 3.0, 40.0}) {
+        EXPECT_NEAR(RatioIntegral(-1.0, 1.0, t), 1.0, 1e-12) << "t=" << t;
+    }
+    boost::math::quadrature::tanh_sinh<double> ts;
+    for (double t : {-7.0, -1.0, -0.01, 0.01, 1.0, 7.0}) {
+        auto xe = [t](double x) { return x * std::exp(t * x); };
+        const double want = ts.integrate(xe, -0.3, 0.8) / ts.integrate(xe, -1.0, 1.0);
+        EXPECT_LT(ts::rel_err(RatioIntegral(-0.3, 0.8, t), want), 1e-9) << "t=" << t;
+    }
+    // Either side of the switch at t = 0 the two forms tend to the same limit
+    // (a^3 for the window [-a, a]), despite their cancellation of order t^3.
+    EXPECT_NEAR(RatioIntegral(-0.5, 0.5, 1e-3), 0.125, 1e-5);
+    EXPECT_NEAR(RatioIntegral(-0.5, 0.5, -1e-3), 0.125, 1e-5);
+}
+
+TEST(BesselArgumentsOK, RefusesHighOrderWithSmallArgument) {
+    EXPECT_EQ(BesselArgumentsOK(10.0, 60.0, 800.0), 0);
+    EXPECT_EQ(BesselArgumentsOK(10.0, 60.0, 1e300), 0);
+    EXPECT_EQ(BesselArgumentsOK(20.0, 60.0, 800.0), 1);
+    EXPECT_EQ(BesselArgumentsOK(10.0, 50.0, 800.0), 1);  // order 50 is not > 50
+    EXPECT_EQ(BesselArgumentsOK(801.0, 60.0, 800.0), 0);
+    EXPECT_EQ(BesselArgumentsOK(800.0, 60.0, 800.0), 1);
+    // 0.26 is the single-precision one: 0.2599999905 passes as "<= 0.26", 0.26 does not.
+    EXPECT_EQ(BesselArgumentsOK(0.25999999046325684 * 100.0, 100.0, 800.0), 0);
+    EXPECT_EQ(BesselArgumentsOK(0.26 * 100.0, 100.0, 800.0), 1);
+}
+
+TEST(NormalFunctions, SaturateFarOut) {
+    EXPECT_EQ(g(-100.0), 0.0);
+    EXPECT_EQ(g(100.0), 1.0);
+    EXPECT_NEAR(g(1.959963984540054), 0.975, 2e-12);
+}
+
+TEST(NormalFunctions, NormInvStartingValues) {
+    EXPECT_NEAR(NormInv(0.975, 1.0E-4, 500), 1.959963984540054, 1e-4);
+    EXPECT_NEAR(NormInv(0.5, 1.0E-4, 500), 0.0, 1e-4);
+    EXPECT_NEAR(NormInv(0.05, 1.0E-4, 500), -1.6448536269514722, 1e-4);
+    EXPECT_EQ(NormInv(0.0, 1.0E-4, 500), -99999.0);
+    EXPECT_EQ(NormInv(1.0, 1.0E-4, 500), -99999.0);
+    EXPECT_EQ(NormInv(-0.2, 1.0E-4, 500), -99999.0);
+    // One secant step from 1.0 and the walk's 4.8 is already shorter than tol:
+    // the result stays near 4.8, not at the true quantile 4.7534.
+    const double x = NormInv(0.999999, 1.0E-4, 500);
+    EXPECT_NEAR(x, 4.79999, 2e-5);
+}
