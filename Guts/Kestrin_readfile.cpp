@@ -4,9 +4,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <system_error>
 
 #include "Kestrin.h"
 #include "control.h"
@@ -257,8 +259,16 @@ void verify_readfile() {
     ff::Reader terminal(std::cin, "standard input");
     terminal.read({ff::Target(given, 72)});
     const std::string name = trimmed_name(given);
+    // An unquoted slash ends the value, so "/tmp/x.in" typed bare reads as nothing.
+    if (name.empty())
+        refuse(terminal.name(),
+               "blank input file name (quote a name with blanks, commas or slashes)");
 
     std::ifstream in;
+    std::error_code ec;
+    // A directory opens like a file on some systems and then reads as empty.
+    if (std::filesystem::is_directory(name, ec))
+        refuse(name, std::string("cannot open the input file: ") + std::strerror(EISDIR));
     errno = 0;
     in.open(name);
     if (!in) {

@@ -324,6 +324,17 @@ TEST(InputFileRefused, MissingFileOrRecord) {
               "tolvane: nosuch.in: cannot open the input file: No such file or directory\n");
     EXPECT_TRUE(none.entries().empty());
 
+    const ts::RunResult slash = ts::run_tolvane("2\n/dev/null\n", none.dir);
+    EXPECT_EQ(slash.status, 2);
+    EXPECT_EQ(slash.err,
+              "tolvane: standard input: blank input file name (quote a name with blanks, commas "
+              "or slashes)\n");
+    fs::create_directory(none.dir + "/adir");
+    const ts::RunResult dir = ts::run_tolvane("2\nadir\n", none.dir);
+    EXPECT_EQ(dir.status, 2);
+    EXPECT_EQ(dir.err, "tolvane: adir: cannot open the input file: Is a directory\n");
+    EXPECT_EQ(none.entries(), std::vector<std::string>{"adir"});
+
     struct Case {
         const char* records;
         const char* err;
