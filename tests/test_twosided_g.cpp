@@ -1,0 +1,242 @@
+// The two-sided G function: the first-moment integrand x*F and its integral,
+// the windows and closed forms for two degrees of freedom, the failure values
+// and records, and G itself against an independent quadrature.
+#include <gtest/gtest.h>
+
+#include <boost/math/special_functions/bessel.hpp>
+#include <cmath>
+#include <string>
+
+#include "control.h"
+#include "mainguts.h"
+#include "test_support.h"
+#include "twosided_oracle.h"
+
+namespace {
+
+const double kInvSqrtPi = 1.0 / std::sqrt(3.141592653589793);
+
+// Sets FunctionTol for one test and restores it afterwards.
+struct FunctionTolScope {
+    double saved;
+    explicit FunctionTolScope(double tol) : saved(controlparms.FunctionTol) {
+        controlparms.FunctionTol = tol;
+    }
+    ~FunctionTolScope() { controlparms.FunctionTol = saved; }
+};
+
+double J(double a, double b, double nu, double kappa, double s = 0.0, double P = 1.0) {
+    return TwoTailedNewFIntegrateAdap(a, b, 0.0, nu, kappa, dlgama(nu / 2.0), s, P);
+}
+
+double G(double x, double q, int which, double nu, double eta, int& fail) {
+    return TwoTailedG(x, q, which, nu, eta, 0.0, 0.0, 800.0, 0.0, dlgama(nu / 2.0), fail);
+}
+
+// The trial value x at which, for eta given, rho(x) = rho.
+double x_for_rho(double rho, double nu, double eta) {
+    const double u = rho * std::sqrt(nu) / std::sqrt(1.0 - rho * rho);
+    return -u * eta / std::sqrt(nu + 1.0);
+}
+
+int count_of(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(TwoTailedNewF, VanishesAtTheEndsAndAtZeroAndIsXTimesF) {
+    for (double nu : {1.0, 1.5, 2.0, 5.0, 1001.0}) {
+        const double L = dlgama(nu / 2.0);
+        EXPECT_EQ(TwoTailedNewF(1.0, nu, -0.3, kInvSqrtPi, L, 0.0, 1.0), 0.0) << nu;
+        EXPECT_EQ(TwoTailedNewF(-1.0, nu, -0.3, kInvSqrtPi, L, 0.0, 1.0), 0.0) << nu;
+        EXPECT_EQ(TwoTailedNewF(0.0, nu, -0.3, kInvSqrtPi, L, 0.0, 1.0), 0.0) << nu;
+    }
+    const double L = dlgama(2.5);
+    for (double x : {-0.9, -0.468, -0.1, 0.3, 0.99}) {
+        const double f = NewF(x, 5.0, -0.3, kInvSqrtPi, L, 0.2, 0.7);
+        EXPECT_LE(ts::ulps(TwoTailedNewF(x, 5.0, -0.3, kInvSqrtPi, L, 0.2, 0.7), x * f), 2.0)
+            << x;
+    }
+}
+
+TEST(TwoTailedNewFIntegrateAdap, FirstMomentMatchesTheBesselIdentity) {
+    FunctionTolScope tol(1e-8);
+    // nu = 5, kappa = -0.3, w = 1.8: the integral of x'F is -e^(-w) I_3(w).
+    const double want = -std::exp(-1.8) * boost::math::cyl_bessel_i(3.0, 1.8);
+    EXPECT_NEAR(want, -0.0244955, 5e-8);
+    EXPECT_NEAR(J(-1.0, 1.0, 5.0, -0.3), want, 1e-8);
+    EXPECT_NEAR(-Besseli(1.8, 3.0, 2), want, 1e-12);
+    EXPECT_NEAR(NewFIntegrateAdap(-1.0, 1.0, 0.0, 5.0, -0.3, dlgama(2.5), 0.0, 1.0), 0.0869539,
+                5e-8);
+    // Shift and divisor only rescale: e^(-(nu+1)s)/P.
+    const double scaled = J(-1.0, 1.0, 5.0, -0.3, 0.1, 0.25);
+    EXPECT_NEAR(scaled, want * std::exp(-0.6) / 0.25, 1e-7);
+    // Other orders, including nu = 1 with its end-point singularity of F.
+    for (double nu : {1.0, 3.0, 10.0, 40.0}) {
+        const double kappa = -0.5;
+        const double w = -(nu + 1.0) * kappa;
+        const double bes = -std::exp(-w) * boost::math::cyl_bessel_i((nu + 1.0) / 2.0, w);
+        EXPECT_NEAR(J(-1.0, 1.0, nu, kappa), bes, 2e-8) << nu;
+    }
+}
+
+TEST(TwoTailedNewFIntegrateAdap, IsAdditiveAtAnySplitPoint) {
+    FunctionTolScope tol(1e-8);
+    const double nu = 5.0, kappa = -0.3;
+    const double whole = J(-1.0, 1.0, nu, kappa);
+    for (double m : {-0.999, -0.7, tmax(nu, kappa), -0.2, 0.0, 1e-9, 0.35, 0.8, 0.9999}) {
+        EXPECT_NEAR(J(-1.0, m, nu, kappa) + J(m, 1.0, nu, kappa), whole, 1e-8) << m;
+    }
+    // an inner interval split, and a reversed interval is the negative
+    EXPECT_NEAR(J(-0.6, 0.1, nu, kappa) + J(0.1, 0.7, nu, kappa), J(-0.6, 0.7, nu, kappa), 1e-8);
+    EXPECT_NEAR(J(0.7, -0.6, nu, kappa), -J(-0.6, 0.7, nu, kappa), 1e-8);
+}
+
+TEST(TwoTailedNewFAdaptive, TerminatesWithToleranceZeroOrNonNumbers) {
+    // Both acceptance tests fail forever with tol = 0; the stack bound ends it.
+    FunctionTolScope tol(0.0);
+    double result = 0.0;
+    TwoTailedNewFAdaptive(-1.0, 1.0, 5.0, -0.3, kInvSqrtPi, dlgama(2.5), 0.0, 1.0, result);
+    EXPECT_NEAR(result, -0.0244955, 1e-4);
+    controlparms.FunctionTol = 1e-8;
+    TwoTailedNewFAdaptive(-1.0, 1.0, 5.0, 0.3, kInvSqrtPi, dlgama(2.5), 0.0, 1.0, result);
+    EXPECT_TRUE(std::isnan(result));
+}
+
+TEST(TwoTailedG, TwoDegreesOfFreedomClosedFormsMatchQuadrature) {
+    FunctionTolScope tol(1e-8);
+    ts::CaptureSink cap;
+    for (double eta : {0.1, 1.0, 4.0}) {
+        for (double x : {-1.0, 0.0, 0.3, 1.5}) {
+            for (int which : {1, 2}) {
+                const auto want = oracle::G(x, 0.9, which, 2.0, eta);
+                int fail = -1;
+                const double got = G(x, 0.9, which, 2.0, eta, fail);
+                // Where F holds less than q on that side of rho the closed
+                // forms place a window reaching past -1 or 1; only an upper
+                // window with no logarithm (A <= 0) is reported.
+                if (!want) continue;
+                EXPECT_EQ(fail, 0);
+                EXPECT_NEAR(got, *want, 1e-9) << "eta=" << eta << " x=" << x << " which=" << which;
+            }
+        }
+    }
+}
+
+TEST(TwoTailedG, TwoDegreesOfFreedomUpperWindowThatCannotBePlaced) {
+    // W = 3 kappa = -30, rho = 0.9, q = 0.95: A = e^(W(rho+1)) + (e^(2W)-1) q < 0.
+    const double nu = 2.0;
+    const double u = 0.9 * std::sqrt(nu) / std::sqrt(1.0 - 0.81);
+    const double eta = 10.0 * (nu + 1.0) / (std::sqrt(u * u + nu) * 0.5 * std::sqrt(nu + 1.0));
+    const double x = x_for_rho(0.9, nu, eta);
+    ts::CaptureSink cap;
+    int fail = 0;
+    const double g = G(x, 0.95, 2, nu, eta, fail);
+    EXPECT_EQ(fail, 1);
+    EXPECT_EQ(g, -1000000.0);
+    const std::string text = cap.text();
+    EXPECT_EQ(text.rfind(" Failed with v=2...\n v,s   2.  10.", 0), 0u) << text;
+    EXPECT_EQ(count_of(text, "\n"), 2) << text;
+    // the lower window at the same point is always placeable
+    cap.clear();
+    const double lower = G(x, 0.95, 1, nu, eta, fail);
+    EXPECT_EQ(fail, 0);
+    EXPECT_GT(lower, 0.0);
+    EXPECT_EQ(cap.text(), "");
+}
+
+TEST(TwoTailedG, WindowThatCannotHoldTheShareFails) {
+    FunctionTolScope tol(1e-8);
+    int fail = 0;
+    // q above 1 asks for more of F than lies on either side of rho.
+    EXPECT_EQ(G(0.2, 1.2, 1, 5.0, 1.0, fail), -8000000.0);
+    EXPECT_EQ(fail, 1);
+    fail = 0;
+    EXPECT_EQ(G(0.2, 1.2, 2, 5.0, 1.0, fail), -5000000.0);
+    EXPECT_EQ(fail, 1);
+    // and the flag is cleared by a good evaluation
+    G(0.2, 0.05, 2, 5.0, 1.0, fail);
+    EXPECT_EQ(fail, 0);
+}
+
+TEST(TwoTailedG, LargeNuAndEtaWritesSetFactorOncePerEvaluation) {
+    FunctionTolScope tol(1e-8);
+    ts::CaptureSink cap;
+    int fail = 0;
+    const double g1 = G(18.0, 0.3, 1, 1001.0, 6.0, fail);
+    EXPECT_EQ(fail, 0);
+    EXPECT_EQ(cap.text(), " Set Factor to 0 \n");
+    const double g2 = G(18.0, 0.3, 2, 1001.0, 6.0, fail);
+    EXPECT_EQ(fail, 0);
+    EXPECT_EQ(cap.text(), " Set Factor to 0 \n Set Factor to 0 \n");
+    for (double g : {g1, g2}) {
+        EXPECT_GT(g, 0.0);
+        EXPECT_LT(g, 1.0);
+    }
+    EXPECT_NEAR(g1, oracle::G(18.0, 0.3, 1, 1001.0, 6.0).value(), 1e-6);
+    EXPECT_NEAR(g2, oracle::G(18.0, 0.3, 2, 1001.0, 6.0).value(), 1e-6);
+    // a window that cannot be placed still writes the record first
+    cap.clear();
+    EXPECT_EQ(G(18.0, 0.95, 2, 1001.0, 6.0, fail), -5000000.0);
+    EXPECT_EQ(cap.text(), " Set Factor to 0 \n");
+    // eta = 5 exactly takes the computed shift, silently
+    cap.clear();
+    G(12.5, 0.95, 1, 1001.0, 5.0, fail);
+    EXPECT_EQ(cap.text(), "");
+}
+
+TEST(TwoTailedG, MatchesIndependentQuadratureOnEveryBranch) {
+    FunctionTolScope tol(1e-8);
+    struct Case {
+        double nu, eta, x;
+    };
+    // nu = 1 (end-point singularities, computed like nu > 2); small eta with
+    // nu = 60 (normaliser by integration); large nu*eta (w above zmax: both
+    // normaliser and first moment by integration); nu = 1001 with the
+    // computed shift; ordinary Bessel forms.
+    const Case cases[] = {{1.0, 1.0, 0.2},  {3.0, 1.0, 0.8},    {5.0, 1.0, 0.0},
+                          {5.0, 0.1, 0.01}, {10.0, 10.0, 45.0}, {60.0, 0.1, 0.004},
+                          {100.0, 3.0, 4.2}, {1000.0, 10.0, 50.0}, {1001.0, 1.0, 0.5}};
+    for (const Case& c : cases) {
+        for (int which : {1, 2}) {
+            for (double q : {0.05, 0.3, 0.95}) {
+                int fail = -1;
+                const double got = G(c.x, q, which, c.nu, c.eta, fail);
+                const auto want = oracle::G(c.x, q, which, c.nu, c.eta);
+                if (!want) {
+                    // less than the share q of F lies on that side of rho
+                    EXPECT_EQ(fail, 1);
+                    EXPECT_EQ(got, which == 1 ? -8000000.0 : -5000000.0);
+                    continue;
+                }
+                EXPECT_EQ(fail, 0);
+                EXPECT_NEAR(got, *want, 2e-6) << "nu=" << c.nu << " eta=" << c.eta
+                                              << " x=" << c.x << " which=" << which << " q=" << q;
+            }
+        }
+    }
+}
+
+TEST(TwoTailedG, WindowShrinksToRhoAsTheLevelFalls) {
+    FunctionTolScope tol(1e-10);
+    int fail = 0;
+    double previous = 1.0;
+    for (double q : {0.5, 0.1, 0.01, 0.001, 1e-5}) {
+        const double g = G(0.3, q, 1, 5.0, 1.0, fail);
+        EXPECT_EQ(fail, 0);
+        EXPECT_LT(std::fabs(g), previous) << q;
+        previous = std::fabs(g);
+    }
+    EXPECT_LT(previous, 1e-3);
+}
+
+TEST(TwoTailedG, NuBelowOneIsRefusedWithARecord) {
+    ts::CaptureSink cap;
+    int fail = 0;
+    EXPECT_EQ(TwoTailedG(0.2, 0.95, 1, 0.0, 1.0, 0.0, 0.0, 800.0, 0.0, 0.0, fail), -8000000.0);
+    EXPECT_EQ(fail, 1);
+    EXPECT_NE(cap.text().find("Two-sided G needs nu >= 1"), std::string::npos);
+}
