@@ -41,7 +41,9 @@ std::string exponent_text(int e, int min_digits) {
 
 std::string stars(int w) { return std::string(w > 0 ? w : 0, '*'); }
 
+// A width of 0 asks for the least width that holds the value.
 std::string right_justify(const std::string& s, int w) {
+    if (w == 0) return s;
     if (static_cast<int>(s.size()) > w) return stars(w);
     return std::string(w - s.size(), ' ') + s;
 }
@@ -59,20 +61,20 @@ std::string field_F(double v, int w, int d, int k) {
     if (!std::isfinite(v)) return non_finite(v, w);
     const bool neg = std::signbit(v);
     const double a = std::fabs(v);
-    char buf[400];
     std::string digits;  // all digits, no point
     int point;           // number of digits before the point
     if (d + k >= 0) {
-        std::snprintf(buf, sizeof buf, "%.*f", d + k, a);
-        std::string s = buf;
+        std::string s(static_cast<std::size_t>(std::snprintf(nullptr, 0, "%.*f", d + k, a)), '\0');
+        std::snprintf(s.data(), s.size() + 1, "%.*f", d + k, a);
         const std::size_t dot = s.find('.');
         const std::string ip = dot == std::string::npos ? s : s.substr(0, dot);
         digits = ip + (dot == std::string::npos ? "" : s.substr(dot + 1));
         point = static_cast<int>(ip.size()) + k;
     } else {
         // A scale factor beyond the decimals: rare enough to accept one more rounding.
-        std::snprintf(buf, sizeof buf, "%.*f", d, a * std::pow(10.0, k));
-        std::string s = buf;
+        const double scaled = a * std::pow(10.0, k);
+        std::string s(static_cast<std::size_t>(std::snprintf(nullptr, 0, "%.*f", d, scaled)), '\0');
+        std::snprintf(s.data(), s.size() + 1, "%.*f", d, scaled);
         const std::size_t dot = s.find('.');
         digits = s.substr(0, dot) + (dot == std::string::npos ? "" : s.substr(dot + 1));
         point = static_cast<int>(dot == std::string::npos ? s.size() : dot);
@@ -88,7 +90,7 @@ std::string field_F(double v, int w, int d, int k) {
     std::string body = zero_int ? std::string("0") : ip.substr(nz);
     body.append(".").append(fp);
     if (neg) body.insert(body.begin(), '-');
-    if (static_cast<int>(body.size()) > w && zero_int && d > 0) {
+    if (w > 0 && static_cast<int>(body.size()) > w && zero_int && d > 0) {
         // The leading zero is optional and is the first thing to go.
         body = (neg ? "-." : ".") + fp;
     }
@@ -136,7 +138,7 @@ std::string field_E(double v, int w, int d, int e, int k) {
         expo = std::string("E").append(exponent_text(pexp, e));
     }
     std::string body = (neg ? "-" : "") + mant + expo;
-    if (static_cast<int>(body.size()) > w && k <= 0) body = (neg ? "-" : "") + mant.substr(1) + expo;
+    if (w > 0 && static_cast<int>(body.size()) > w && k <= 0) body = (neg ? "-" : "") + mant.substr(1) + expo;
     return right_justify(body, w);
 }
 

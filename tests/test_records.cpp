@@ -82,6 +82,12 @@ TEST(Formatted, FixedPointRounding) {
     EXPECT_EQ(rec::format("(F4.3)", {0.5}), ".500");  // the optional leading zero goes first
     EXPECT_EQ(rec::format("(F3.3)", {0.5}), "***");
     EXPECT_EQ(rec::format("(F9.1)", {-1.0 / 60.0}), "     -0.0");
+    EXPECT_EQ(rec::format("(F0.3,I0,1X,F0.1)", {1.5, -42, 0.25}), "1.500-42 0.2");
+    // All 309 digits of the double nearest 1e308, right-justified.
+    const std::string huge = rec::format("(F320.2)", {1.0e308});
+    EXPECT_EQ(huge.size(), 320u);
+    EXPECT_EQ(huge.substr(0, 12), "        1000");
+    EXPECT_EQ(huge.substr(huge.size() - 12), "223118336.00");
 }
 
 TEST(Formatted, ExponentForms) {
