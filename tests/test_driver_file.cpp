@@ -72,6 +72,13 @@ std::string mask_date_line(const std::string& report) {
 struct FileRun {
     std::string dir;
     ts::RunResult r;
+    FileRun() = default;
+    FileRun(FileRun&& o) noexcept : dir(std::move(o.dir)), r(std::move(o.r)) { o.dir.clear(); }
+    FileRun& operator=(FileRun&&) = delete;
+    ~FileRun() {
+        std::error_code ec;
+        if (!dir.empty()) fs::remove_all(dir, ec);
+    }
     std::string file(const std::string& name) const { return ts::read_file(dir + "/" + name); }
     bool has(const std::string& name) const { return ts::file_exists(dir + "/" + name); }
     std::vector<std::string> entries() const {
@@ -462,6 +469,7 @@ TEST(RunTable, CaseOverMidnightCountsForwardAndRecordsAreFlushed) {
                             kRefusedIntegral + kRefusedIntegral +
                             "  0.900  10.  1.00000     1.000E+00    -1.000E-01     0.50  minutes"
                             "      0\n");
+    fs::remove_all(dir);
 }
 
 TEST(RunTable, TwoSidedFilesNameTheCaseInProgress) {
@@ -490,6 +498,7 @@ TEST(RunTable, TwoSidedFilesNameTheCaseInProgress) {
                   "    0.900    10.   0.10     0.000E+00     9.000E-01     0.02    min.       0\n" +
                   name2 + four +
                   "    0.900    10.   1.00     0.000E+00     9.000E-01     3.00    min.       0\n");
+    fs::remove_all(dir);
 }
 
 TEST(RunTable, ElapsedTimeOfDayReadings) {

@@ -2,6 +2,7 @@
 // built program is run with a scripted terminal.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "test_support.h"
@@ -50,7 +51,12 @@ const std::string kFileHelpStart =
     " This program is used to assist in verifying\n";
 const std::string kEndOfInteger = "tolvane: standard input: end of input while reading an integer\n";
 
-ts::RunResult run(const std::string& input) { return ts::run_tolvane(input, ts::make_tempdir()); }
+ts::RunResult run(const std::string& input) {
+    const std::string dir = ts::make_tempdir();
+    ts::RunResult r = ts::run_tolvane(input, dir);
+    std::filesystem::remove_all(dir);
+    return r;
+}
 
 std::string pass_head(bool warning) {
     return kVerifyHelp + kSidesPrompt + (warning ? kWarning : "") + kCasePrompt + kTolPrompt;
