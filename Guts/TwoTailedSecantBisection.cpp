@@ -13,20 +13,6 @@ namespace {
 // Residual given to the secant step when its denominator vanishes.
 constexpr double FlatResidual = -9999.900390625;
 
-// Ends a search whose walk could not bracket the root: the bracket end with
-// the smaller residual is returned, and one record says why.
-void give_up(const char* why, double xa, double ra, double xb, double rb, int i, double& xout,
-             double& resid, int& count) {
-    if (std::fabs(rb) < std::fabs(ra)) {
-        xa = xb;
-        ra = rb;
-    }
-    xout = xa;
-    resid = ra;
-    count = i;
-    rec::say({why, xout, resid});
-}
-
 }  // namespace
 
 void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in, double q,
@@ -49,13 +35,15 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
     }
 
     // Move x0 down until r0 <= 0. A failing G has a large negative residual and
-    // ends the walk. Each walk is bounded by maxit steps of its own, so a G that
-    // never crosses q cannot keep it going.
-    for (int steps = 0; r0 > 0.0; ++steps) {
-        if (steps >= maxit) {
-            give_up("Downward walk stopped after MaxIter steps in SecantBis... x,r ", x0, r0, x1,
-                    r1, i, xout, resid, count);
-            return;
+    // ends the walk. The walks count against maxit like every other evaluation;
+    // a walk that reaches the limit, or cannot move at all (x1 = 0 is never
+    // moved by a step of 1% of |x1|), leaves the bracket to the bisection-only
+    // search, whose fixed steps of 0.5 do move and whose own walks are bounded.
+    const char* stopped = nullptr;
+    while (r0 > 0.0) {
+        if (i > maxit) {
+            stopped = "Downward walk reached MaxIter in SecantBis...  Using bisection";
+            break;
         }
         x0 = x0 - params::single_0_1;
         i = i + 1;
@@ -66,21 +54,17 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
     // Move x1 up by 1% of |x1| until r1 >= 0; once G fails, bisect between the
     // last good point and the failing one instead.
     double good = x1;
-    double rgood = r1;
     double bad = -99.0;
     bool bisect = false;
-    for (int steps = 0; r1 < 0.0; ++steps) {
+    while (stopped == nullptr && r1 < 0.0) {
         const double xnext = bisect ? (good + bad) * 0.5 : x1 + std::fabs(x1) * params::single_0_01;
         if (xnext == x1) {
-            // x1 = 0, or a bisection that has run out of digits: no progress possible.
-            give_up("Upward walk cannot move in SecantBis... x,r ", x0, r0, good, rgood, i, xout,
-                    resid, count);
-            return;
+            stopped = "Upward walk cannot move in SecantBis...  Using bisection";
+            break;
         }
-        if (steps >= maxit) {
-            give_up("Upward walk stopped after MaxIter steps in SecantBis... x,r ", x0, r0, good,
-                    rgood, i, xout, resid, count);
-            return;
+        if (i > maxit) {
+            stopped = "Upward walk reached MaxIter in SecantBis...  Using bisection";
+            break;
         }
         i = i + 1;
         x1 = xnext;
@@ -90,8 +74,13 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
             bisect = true;
         } else {
             good = x1;
-            rgood = r1;
         }
+    }
+    if (stopped != nullptr) {
+        rec::say({stopped});
+        TwoTailedOnlyBisection(which, xout, x0, x1, q, nu, eta, t1, t2, maxit, xtol, ftol, zmax,
+                               resid, count, t3, L);
+        return;
     }
 
     // Starts above ftol so that no convergence is claimed before a secant step.
