@@ -23,11 +23,12 @@ constexpr double ShiftSlope = 0.14306151645207438;
 double TwoTailedGBesselAlways(double x, double q, int which, double nu, double eta, double t1,
                               double /*t2*/, double zmax, double /*t3*/, double L, int& fail) {
     fail = 0;
-    // The quadratures below need a proper density (1 - x^2)^(nu/2 - 1) and
-    // ln Gamma(nu/2): with nu below 1 neither exists, so the case is refused
-    // rather than computed from non-numbers.
-    if (!(nu >= 1.0)) {
-        rec::say({"Two-sided G needs nu >= 1; refused for nu =", nu});
+    // Below two degrees of freedom (1 - x'^2)^(nu/2 - 1) is unbounded at both
+    // ends and tmax is the minimum of F, not its peak: dividing by it scales
+    // the integrand far beyond the absolute tolerances of the integrators (and
+    // to overflow for large trial values), so the case is refused.
+    if (!(nu >= 2.0)) {
+        rec::say({"Two-sided G needs nu >= 2; refused for nu =", nu});
         fail = 1;
         return LowerWindowFailed;
     }
@@ -52,9 +53,8 @@ double TwoTailedGBesselAlways(double x, double q, int which, double nu, double e
         s = 0.0;
     }
 
-    // Peak values and the normaliser N (the integral of F/P over [-1, 1]).
-    // For nu = 1 the same forms hold: tm is then the minimum of F, F/P is
-    // integrable at both ends, and the Bessel identity has order 0.
+    // Peak values and the normaliser N (the integral of F/P over [-1, 1]);
+    // the closed forms for nu = 2 need neither.
     double P = 1.0;
     double N = 0.0;
     if (nu != 2.0) {

@@ -34,13 +34,14 @@ void Twotail(double muhat, double s, double df, double alpha, double lambda, dou
     const double nu = N - 1;
     const double eta = (std::fabs(lambda) + std::fabs(lambda)) * gamma * s / std::sqrt(nu + 1.0);
 
-    // Cases the searches cannot handle: fewer than one degree of freedom (no
-    // density of the sample variance), or eta not positive (lambda = 0, s = 0),
-    // where every trial value divides by eta. They are refused with one record
-    // and non-number limits, so that no result can pass for a computed one.
-    if (!(nu >= 1.0) || !(eta > 0.0)) {
-        if (!(nu >= 1.0)) {
-            rec::say({"Twotail: df below 1, no two-sided limits for df =", df});
+    // Cases the searches cannot handle: fewer than two degrees of freedom (the
+    // G function refuses them: F has no peak to scale by), or eta not positive
+    // (lambda = 0, s = 0), where every trial value divides by eta. They are
+    // refused with one record and non-number limits, so that no result can
+    // pass for a computed one.
+    if (!(nu >= 2.0) || !(eta > 0.0)) {
+        if (!(nu >= 2.0)) {
+            rec::say({"Twotail: df below 2, no two-sided limits for df =", df});
         } else {
             rec::say({"Twotail: eta=2|lambda|*gamma*s/sqrt(df+1) is not positive,"
                       " no limits for lambda,s =",
