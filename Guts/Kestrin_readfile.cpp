@@ -66,6 +66,16 @@ double time_of_day() { return seconds_of_day(run_clock()); }
 // elapsed_seconds adds the day back.
 double minutes_between(double t0, double t1) { return elapsed_seconds(t0, t1) / 60.0; }
 
+// Runs `body` on every case of the selected ranges, level-major: all df and
+// sigma values of one level come before the next level.
+template <class Body>
+void for_each_case(const RunInput& run, Body&& body) {
+    for (std::int32_t i = run.level_first; i <= run.level_last; ++i)
+        for (std::int32_t j = run.df_first; j <= run.df_last; ++j)
+            for (std::int32_t k = run.sigma_first; k <= run.sigma_last; ++k)
+                body(levels[i - 1], dfs[j - 1], sigmas[k - 1]);
+}
+
 int run_two_sided(const RunInput& run, const std::string& report_name) {
     const double AdapQuadTol = run.AdapQuadTol;
     const double FunctionTol = run.FunctionTol;
@@ -84,39 +94,32 @@ int run_two_sided(const RunInput& run, const std::string& report_name) {
     written(report, report_name);
 
     std::ostream& terminal = sink();
-    for (std::int32_t i = run.level_first; i <= run.level_last; ++i) {
-        const double alpha = levels[i - 1];
-        for (std::int32_t j = run.df_first; j <= run.df_last; ++j) {
-            const double df = dfs[j - 1];
-            for (std::int32_t k = run.sigma_first; k <= run.sigma_last; ++k) {
-                const double sigma = sigmas[k - 1];
-                // Named before the long computation, so the file shows the case in progress.
-                rec::formatted(inter, "(A20,2F10.4,F7.1,F8.3)",
-                               {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha});
-                written(inter, int_name);
-                rec::formatted(terminal, "(A20,2F10.4,F7.1,F8.3)",
-                               {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha});
-                terminal.flush();
+    for_each_case(run, [&](double alpha, double df, double sigma) {
+        // Named before the long computation, so the file shows the case in progress.
+        rec::formatted(inter, "(A20,2F10.4,F7.1,F8.3)",
+                       {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha});
+        written(inter, int_name);
+        rec::formatted(terminal, "(A20,2F10.4,F7.1,F8.3)",
+                       {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha});
+        terminal.flush();
 
-                const double t0 = time_of_day();
-                const TwoSidedCoverage c =
-                    twosided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
-                const double t1 = time_of_day();
-                const double minutes = minutes_between(t0, t1);
-                const int n = c.neval;
-                const double D = (c.upper + 1.0) - c.lower;
+        const double t0 = time_of_day();
+        const TwoSidedCoverage c =
+            twosided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
+        const double t1 = time_of_day();
+        const double minutes = minutes_between(t0, t1);
+        const int n = c.neval;
+        const double D = (c.upper + 1.0) - c.lower;
 
-                rec::formatted(report, "(F6.3,F5.0,F7.1,1p,2(E8.1),3E7.0,0p,F9.1,A5,I7)",
-                               {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), AdapQuadTol,
-                                FunctionTol, ResultTol, minutes, " min.", n});
-                written(report, report_name);
-                rec::formatted(terminal, "(F9.3,F7.0,F7.2,1p,2(E14.3),0p,F9.2,A9,I7)",
-                               {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), minutes, " min. ",
-                                n});
-                terminal.flush();
-            }
-        }
-    }
+        rec::formatted(report, "(F6.3,F5.0,F7.1,1p,2(E8.1),3E7.0,0p,F9.1,A5,I7)",
+                       {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), AdapQuadTol,
+                        FunctionTol, ResultTol, minutes, " min.", n});
+        written(report, report_name);
+        rec::formatted(terminal, "(F9.3,F7.0,F7.2,1p,2(E14.3),0p,F9.2,A9,I7)",
+                       {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), minutes, " min. ",
+                        n});
+        terminal.flush();
+    });
     return closed(report, report_name);
 }
 
@@ -138,32 +141,25 @@ int run_one_sided(const RunInput& run, const std::string& report_name) {
     written(report, report_name);
 
     std::ostream& terminal = sink();
-    for (std::int32_t i = run.level_first; i <= run.level_last; ++i) {
-        const double alpha = levels[i - 1];
-        for (std::int32_t j = run.df_first; j <= run.df_last; ++j) {
-            const double df = dfs[j - 1];
-            for (std::int32_t k = run.sigma_first; k <= run.sigma_last; ++k) {
-                const double sigma = sigmas[k - 1];
+    for_each_case(run, [&](double alpha, double df, double sigma) {
 
-                const double t0 = time_of_day();
-                const OneSidedCoverage c =
-                    onesided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
-                const double t1 = time_of_day();
-                const double minutes = minutes_between(t0, t1);
-                const int n = c.neval;
-                const double I = c.integral;
+        const double t0 = time_of_day();
+        const OneSidedCoverage c =
+            onesided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
+        const double t1 = time_of_day();
+        const double minutes = minutes_between(t0, t1);
+        const int n = c.neval;
+        const double I = c.integral;
 
-                rec::formatted(report, "(F7.3,F5.0,F5.1,1p,2(E12.3),3E7.0,0p,F6.1,A5,I7,)",
-                               {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), AdapQuadTol,
-                                FunctionTol, ResultTol, minutes, " min.", n});
-                written(report, report_name);
-                rec::formatted(terminal, "(F7.3,F5.0,F9.5,1p,2(E14.3),0p,F9.2,A9,I7)",
-                               {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), minutes,
-                                " minutes", n});
-                terminal.flush();
-            }
-        }
-    }
+        rec::formatted(report, "(F7.3,F5.0,F5.1,1p,2(E12.3),3E7.0,0p,F6.1,A5,I7,)",
+                       {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), AdapQuadTol,
+                        FunctionTol, ResultTol, minutes, " min.", n});
+        written(report, report_name);
+        rec::formatted(terminal, "(F7.3,F5.0,F9.5,1p,2(E14.3),0p,F9.2,A9,I7)",
+                       {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), minutes,
+                        " minutes", n});
+        terminal.flush();
+    });
     return closed(report, report_name);
 }
 
