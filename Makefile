@@ -3,17 +3,20 @@ BUILD      ?= build
 BUILD_ASAN ?= build-asan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test test-sanitize deps build bench clean
+.PHONY: run test test-sanitize deps configure build bench clean
 
 deps:
 	@bash scripts/install-deps
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Runs the program's main job on the bundled quick example.
-run: build
+# Runs the program's main job on the bundled quick example; builds the program only.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target tolvane
 	@bash scripts/run-example $(BUILD)/tolvane
 
 test: build
