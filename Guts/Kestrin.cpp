@@ -10,6 +10,7 @@
 #include "dqags.h"
 #include "freeform.h"
 #include "mainguts.h"
+#include "PairCache.h"
 #include "params.h"
 #include "records.h"
 
@@ -85,25 +86,51 @@ double twotailcriticalp(int which, double p, double mu, double sigma, double lam
 }
 
 // As the one-sided integrand, for the lower limit (which = 1) or the upper limit
-// (any other which) of the two-sided interval.
+// (any other which) of the two-sided interval. Twotail yields both limits, and
+// the upper-limit integrals come back to many abscissae of the lower-limit
+// ones: the pair is kept from the first visit (paircache) and reused, with the
+// diagnostics its computation wrote written again, so that the results and the
+// terminal are those of computing it anew.
 double fastertwotailcriticalp(int which, double p, double mu, double sigma, double lambda,
                               double df, double alpha, double FunctionTol, double ResultTol) {
-    double s = sigma * std::sqrt(chiinverse(p, df, 1e-15) / df);
-    double L = twotailforverify(which, mu, s, df, alpha, lambda, FunctionTol, ResultTol);
+    const paircache::Key key{p, mu, sigma, lambda, df, alpha, 800.0, FunctionTol, ResultTol, 200};
+    paircache::Pair pair{};
+    if (paircache::recall(key, pair)) {
+        // The control block as the limit computation would have left it.
+        store_twotail_control(FunctionTol, ResultTol);
+    } else {
+        double s = sigma * std::sqrt(chiinverse(p, df, 1e-15) / df);
+        twotailpairforverify(mu, s, df, alpha, lambda, FunctionTol, ResultTol, pair.lower,
+                             pair.upper);
+        paircache::keep(pair);
+    }
+    double L = which == 1 ? pair.lower : pair.upper;
     double z = (mu + lambda * (sigma * sigma) - L) / (sigma / std::sqrt(1.0 + df));
     return normscdf(z);
 }
 
-double twotailforverify(int which, double m, double s, double df, double alpha, double lambda,
-                        double FunctionTol, double ResultTol) {
+// The fields of controlparms as the two-sided wrapper stores them.
+void store_twotail_control(double FunctionTol, double ResultTol) {
     controlparms.FunctionTol = FunctionTol;
     controlparms.MaxIter = 200;
     controlparms.ResultTol = ResultTol;
     controlparms.BesselMaxArg = 800.0;
-    double gamma2 = 1.0 + df;
+}
+
+double twotailforverify(int which, double m, double s, double df, double alpha, double lambda,
+                        double FunctionTol, double ResultTol) {
     double lower = 0.0;
-    double hlower = 0.0;
     double upper = 0.0;
+    twotailpairforverify(m, s, df, alpha, lambda, FunctionTol, ResultTol, lower, upper);
+    return which == 1 ? lower : upper;
+}
+
+// Both limits of the two-sided interval, as twotailforverify computes them.
+void twotailpairforverify(double m, double s, double df, double alpha, double lambda,
+                          double FunctionTol, double ResultTol, double& lower, double& upper) {
+    store_twotail_control(FunctionTol, ResultTol);
+    double gamma2 = 1.0 + df;
+    double hlower = 0.0;
     double hupper = 0.0;
     double elapsed = 0.0;
     int nlower = 0;
@@ -111,7 +138,6 @@ double twotailforverify(int which, double m, double s, double df, double alpha, 
     Twotail(m, s, df, alpha, lambda, gamma2, controlparms.BesselMaxArg, controlparms.FunctionTol,
             controlparms.ResultTol, controlparms.MaxIter, lower, hlower, upper, hupper, elapsed,
             nlower, nupper);
-    return which == 1 ? lower : upper;
 }
 
 OneSidedCoverage onesided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
@@ -140,6 +166,7 @@ TwoSidedCoverage twosided_coverage(double sigma, double df, double alpha, double
     const double m = 0.5;
     const double b = 1.0 - AdapQuadTol;
     int n[4] = {0, 0, 0, 0};
+    paircache::clear();
     double lower1 = adapquadforcriticalp(&twotailcriticalp, 1, a, m, mu, sigma, lambda, df,
                                          alpha, AdapQuadTol, FunctionTol, ResultTol, n[0]);
     double lower2 = adapquadforcriticalp(&twotailcriticalp, 1, m, b, mu, sigma, lambda, df,

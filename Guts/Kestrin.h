@@ -22,6 +22,9 @@ double fastertwotailcriticalp(int which, double p, double mu, double sigma, doub
                               double df, double alpha, double FunctionTol, double ResultTol);
 double twotailforverify(int which, double m, double s, double df, double alpha, double lambda,
                         double FunctionTol, double ResultTol);
+void twotailpairforverify(double m, double s, double df, double alpha, double lambda,
+                          double FunctionTol, double ResultTol, double& lower, double& upper);
+void store_twotail_control(double FunctionTol, double ResultTol);
 
 // The one-sided coverage of a case (mu = 0, lambda = 0.5): the sum of the
 // integrals over [AdapQuadTol, 0.5] and [0.5, 1 - AdapQuadTol].

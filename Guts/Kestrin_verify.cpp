@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "Kestrin.h"
+#include "PairCache.h"
 #include "freeform.h"
 #include "records.h"
 #include "sink.h"
@@ -55,6 +56,7 @@ void verifytwotail(double mu, double sigma, double lambda, double df, double alp
     const double m = 0.5;
     const double b = 1.0 - AdapQuadTol;
     int n = 0;
+    paircache::clear();
     const double l1 = adapquadforcriticalp(twotailcriticalp, 1, a, m, mu, sigma, lambda, df,
                                            alpha, AdapQuadTol, FunctionTol, ResultTol, n);
     const double l2 = adapquadforcriticalp(twotailcriticalp, 1, m, b, mu, sigma, lambda, df,

@@ -1,0 +1,51 @@
+// Reuse of two-sided limit pairs within one case. Twotail computes both limits
+// at every abscissa, yet each two-sided integrand keeps only one of them; the
+// upper-limit integrals visit many of the abscissae that the lower-limit
+// integrals visited, with identical arguments. The pair computed there (and
+// the diagnostics its computation wrote, which are written again on reuse, so
+// that the terminal shows what a fresh computation would) is kept and used
+// instead of computing it once more.
+//
+// Bounded: a fixed table and a fixed store for the diagnostics, both static,
+// so nothing is allocated while integrating. A pair that does not fit (table
+// three quarters full, or its diagnostics longer than the space left) is simply
+// not kept and is computed again when it is needed.
+#pragma once
+#include <cstdint>
+
+namespace paircache {
+
+// Everything a pair depends on: the integrand's arguments except `which` (it
+// only picks one limit of the pair) and the control block the limit
+// computation reads, as the two-sided wrapper stores it.
+struct Key {
+    double p, mu, sigma, lambda, df, alpha;
+    double BesselMaxArg, FunctionTol, ResultTol;
+    std::int32_t MaxIter;
+};
+
+struct Pair {
+    double lower, upper;
+};
+
+// Looks up `key`. When a pair is kept for it, writes the diagnostics recorded
+// with it to the sink, fills `pair` and returns true. Otherwise returns false
+// and, while reuse is on, starts recording what is written to the sink; the
+// caller then computes the pair and hands it to keep().
+bool recall(const Key& key, Pair& pair);
+
+// Ends the recording started by the last recall() that returned false and
+// keeps the pair with its diagnostics.
+void keep(const Pair& pair);
+
+// Forgets every pair; called at the start of each case.
+void clear();
+
+// Pairs reused since the program started (for tests and measurements).
+long hits();
+
+}  // namespace paircache
+
+// Turns the reuse on (the default) or off; off computes every pair afresh, as
+// a reference for the identity of the results.
+void set_pair_reuse(bool on);
