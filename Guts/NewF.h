@@ -4,6 +4,8 @@
 #pragma once
 #include <cmath>
 
+#include "elementary.h"
+
 #ifdef TOLVANE_COUNT_F
 // Instrumented builds (the evaluation-count benchmark) count every F value.
 inline long long newf_evaluations = 0;
@@ -38,7 +40,7 @@ struct NewFIntegrand {
     // The exponent E; the two-sided integrand x*F needs it on its own.
     double exponent(double x) const {
         return ((1.0 + x) * nu1 * kappa - scale - L - shift - logP) +
-               power * std::log(1.0 - x * x);
+               power * elementary::log(1.0 - x * x);
     }
 
     double operator()(double x) const {
@@ -47,6 +49,6 @@ struct NewFIntegrand {
 #endif
         // At the end points (1-x^2)^(nu/2-1) may be unbounded (nu < 2): F is 0 there.
         if (std::fabs(x) == 1.0) return 0.0;
-        return k * std::exp(exponent(x));
+        return k * elementary::exp(exponent(x));
     }
 };

@@ -18,6 +18,6 @@ struct TwoTailedNewFIntegrand {
 #endif
         // x*F vanishes at the ends, where ln(1 - x^2) is not taken.
         if (std::fabs(x) == 1.0) return 0.0;
-        return x * F.k * std::exp(F.exponent(x));
+        return x * F.k * elementary::exp(F.exponent(x));
     }
 };
