@@ -1,6 +1,52 @@
+#include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "mainguts.h"
+
+namespace {
+
+// The values of G already computed in one search. Near its end the secant
+// iteration often settles into a cycle over the last few representable
+// values of theta and, with ResultTol = 0, goes round it until maxit; each
+// turn would integrate F again at a theta it has seen. G is a deterministic
+// function of theta within one search (nothing else it reads changes), so a
+// value seen before is taken from here: the same value, the same method, the
+// same iterates, without the integrals.
+class SeenValues {
+public:
+    template <class Compute>
+    double get(double theta, int& method, Compute&& compute) {
+        for (int i = 0; i < size_; ++i) {
+            if (std::memcmp(&theta_[i], &theta, sizeof theta) == 0) {
+                if (method_[i] != unset) method = method_[i];
+                return value_[i];
+            }
+        }
+        int m = unset;
+        const double v = compute(theta, m);
+        if (m != unset) method = m;
+        if (size_ < capacity) {
+            theta_[size_] = theta;
+            value_[size_] = v;
+            method_[size_] = m;
+            ++size_;
+        }
+        return v;
+    }
+
+private:
+    // G leaves its method output alone in some branches; this marks that.
+    static constexpr int unset = INT_MIN;
+    // A search makes at most maxit evaluations; 200 is the program's setting.
+    static constexpr int capacity = 256;
+    double theta_[capacity];
+    double value_[capacity];
+    int method_[capacity];
+    int size_ = 0;
+};
+
+}  // namespace
 
 // Secant search, without a bracket, for G(theta) = target. It stops when a
 // step is at most xtol and the residual after it is below ftol; when two
@@ -9,7 +55,9 @@
 void NewSecantAdap(double& root, double x0, double x1, double target, double nu, double sd,
                    double t1, double t2, int maxit, double xtol, double ftol, double zmax,
                    double& residual, int& iterations, int& method, double L) {
-    auto d = [&](double theta) { return NewGAdap(theta, nu, sd, t1, t2, zmax, method, L) - target; };
+    SeenValues seen;
+    auto G = [&](double theta, int& m) { return NewGAdap(theta, nu, sd, t1, t2, zmax, m, L); };
+    auto d = [&](double theta) { return seen.get(theta, method, G) - target; };
 
     double previous = x0;
     double dprev = d(previous);
