@@ -1,5 +1,5 @@
-// The rational approximations shared by ERF and ERFC1: one table, so the two
-// functions cannot drift apart.
+// The rational approximations shared by ERF and ERFC1: one table and one
+// evaluation of each polynomial, so the two functions cannot drift apart.
 #pragma once
 
 namespace erf_coefficients {
@@ -23,5 +23,26 @@ inline constexpr double r[5] = {2.10144126479064e+00, 2.62370141675169e+01,
                                  2.82094791773523e-01};
 inline constexpr double s[4] = {9.41537750555460e+01, 1.87114811799590e+02,
                                  9.90191814623914e+01, 1.80124575948747e+01};
+
+// The numerators and denominators of the three ranges, each evaluated in one
+// fixed order so that both functions get the same bits from them.
+inline double small_top(double t) {
+    return ((((a[0] * t + a[1]) * t + a[2]) * t + a[3]) * t + a[4]) + 1.0;
+}
+inline double small_bot(double t) { return ((b[0] * t + b[1]) * t + b[2]) * t + 1.0; }
+inline double middle_top(double ax) {
+    return ((((((p[0] * ax + p[1]) * ax + p[2]) * ax + p[3]) * ax + p[4]) * ax + p[5]) * ax +
+            p[6]) * ax + p[7];
+}
+inline double middle_bot(double ax) {
+    return ((((((q[0] * ax + q[1]) * ax + q[2]) * ax + q[3]) * ax + q[4]) * ax + q[5]) * ax +
+            q[6]) * ax + q[7];
+}
+inline double large_top(double t) {
+    return (((r[0] * t + r[1]) * t + r[2]) * t + r[3]) * t + r[4];
+}
+inline double large_bot(double t) {
+    return (((s[0] * t + s[1]) * t + s[2]) * t + s[3]) * t + 1.0;
+}
 
 }  // namespace erf_coefficients
