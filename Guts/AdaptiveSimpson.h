@@ -8,7 +8,9 @@
 //
 // Callers differ only in the integrand, the stack size, which half is examined
 // next (the walk direction) and what they do with an acceptable interval; the
-// last is a policy object whose operator() returns a Step.
+// last is a policy object whose operator() returns a Step. The plain integrals
+// reach the walk's result by another route (see integrate), which lets the
+// evaluations run side by side.
 //
 // Bounds. The walk is depth-first, so the stack holds at most the depth plus
 // one entries; but an integrand that yields non-numbers, or a tolerance of 0,
@@ -64,6 +66,21 @@ struct Piece {
 struct Entry {
     double xl, h, fa, fm, fb, S;
 };
+
+// The most points evaluated side by side: enough independent evaluations
+// to keep the processor busy while each waits on its log and exp.
+inline constexpr int batch = 16;
+
+// f at n <= batch points. An integrand that evaluates several points side by
+// side says so with a member `many`.
+template <class Integrand>
+inline void evaluate(const Integrand& f, const double* x, double* y, int n) {
+    if constexpr (requires { f.many(x, y, n); }) {
+        f.many(x, y, n);
+    } else {
+        for (int j = 0; j < n; ++j) y[j] = f(x[j]);
+    }
+}
 
 // Quarter points must differ from the points already used on both halves
 // (h is negative when the interval is given from right to left).
@@ -133,12 +150,120 @@ struct Accumulate {
     }
 };
 
-// The integral of f over [a, b].
+// The integral of f over [a, b], by the walk above with the Accumulate
+// policy. It is computed in two passes that give the walk's value bit for bit
+// and make the same evaluations:
+//   1. The tree of intervals the walk examines is built level by level. Each
+//      refusal depends only on the interval itself, on the number of left
+//      halves on its path (the entries the walk holds on its stack when it
+//      examines it, which bounds the stack) and on the count of intervals
+//      examined so far, which cannot reach max_examined in a tree smaller
+//      than it. So every interval of a level is decided as the walk would,
+//      and all the evaluations of a level are independent of each other: they
+//      are made side by side, instead of one interval's waiting on the
+//      decision about the one before.
+//   2. The accepted intervals are then added in the walk's order.
+// A tree larger than the buffer (only near the tolerance floor) is left to
+// the walk itself, which starts again.
+namespace tree {
+
+struct Node {
+    double xl, h, fa, fm, fb, S;
+    double f1, f2;   // F at the quarter points
+    double value;    // the extrapolated value of an accepted interval
+    int lefts;       // left halves on the path from the root
+    int child;       // index of the left half (the right one follows), or -1
+};
+
+// Some eight times the intervals an integral of F examines at FunctionTol
+// 1e-12 (about 1,900), three times those at the tolerance floor.
+inline constexpr int max_nodes = 1 << 14;
+static_assert(max_nodes < max_examined, "a full tree must not reach the walk's cap");
+
+// Integrands are never integrated from inside an integrand, so one buffer serves.
+inline Node* buffer() {
+    static Node nodes[max_nodes];
+    return nodes;
+}
+
+}  // namespace tree
+
 template <int Capacity, class Integrand>
 inline double integrate(double a, double b, const Integrand& f, double tol) {
-    Accumulate sum;
-    run<Capacity, Walk::LeftToRight>(a, b, f, tol, sum);
-    return sum.result;
+    tree::Node* const node = tree::buffer();
+    const double tiny = effective_tol(tol) / 1000.0;
+    const double close = effective_tol(tol) / 100.0;
+    {
+        const double h = (b - a) * 0.5;
+        const double fa = f(a);
+        const double fm = f(a + h);
+        const double fb = f(b);
+        node[0] = tree::Node{a, h, fa, fm, fb, h * (fa + 4.0 * fm + fb) / 3.0, 0.0, 0.0, 0.0, 0, -1};
+    }
+
+    int begin = 0;
+    int end = 1;
+    while (begin < end) {
+        // The quarter points of the whole level, batch/2 intervals at a time.
+        for (int i = begin; i < end; i += batch / 2) {
+            const int pair = end - i >= batch / 2 ? batch / 2 : end - i;
+            double x[batch];
+            double y[batch];
+            for (int j = 0; j < pair; ++j) {
+                const tree::Node& n = node[i + j];
+                x[2 * j] = n.xl + n.h * 0.5;
+                x[2 * j + 1] = n.xl + n.h * 3.0 * 0.5;
+            }
+            evaluate(f, x, y, 2 * pair);
+            for (int j = 0; j < pair; ++j) {
+                node[i + j].f1 = y[2 * j];
+                node[i + j].f2 = y[2 * j + 1];
+            }
+        }
+        // The walk's decisions.
+        int next = end;
+        for (int i = begin; i < end; ++i) {
+            tree::Node& n = node[i];
+            const double SL = (n.fa + 4.0 * n.f1 + n.fm) * n.h / 6.0;
+            const double SR = (n.fm + 4.0 * n.f2 + n.fb) * n.h / 6.0;
+            const double S2 = SL + SR;
+            const bool splittable = n.lefts + 2 <= Capacity && can_halve(n.xl, n.h);
+            const bool refused = std::fabs(S2) > tiny && std::fabs(S2 - n.S) > close;
+            if (!refused || !splittable) {
+                n.value = (16.0 * S2 - n.S) / 15.0;
+                n.child = -1;
+                continue;
+            }
+            if (next + 2 > tree::max_nodes) {
+                Accumulate sum;
+                run<Capacity, Walk::LeftToRight>(a, b, f, tol, sum);
+                return sum.result;
+            }
+            const double h2 = n.h / 2.0;
+            n.child = next;
+            node[next++] = tree::Node{n.xl, h2, n.fa, n.f1, n.fm, SL, 0.0, 0.0, 0.0, n.lefts + 1, -1};
+            node[next++] = tree::Node{n.xl + n.h, h2, n.fm, n.f2, n.fb, SR, 0.0, 0.0, 0.0, n.lefts, -1};
+        }
+        begin = end;
+        end = next;
+    }
+
+    // The accepted intervals in the walk's order: left halves first. The
+    // pending right halves are at most the left halves on the current path.
+    int pending[Capacity + 1];
+    int top = 0;
+    pending[top++] = 0;
+    double result = 0.0;
+    while (top > 0) {
+        const tree::Node& n = node[pending[--top]];
+        if (n.child < 0) {
+            result += n.value;
+        } else {
+            pending[top++] = n.child + 1;
+            pending[top++] = n.child;
+        }
+    }
+    return result;
 }
 
 // Policy of the inversions: accumulate the integral from the starting end

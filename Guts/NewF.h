@@ -4,6 +4,7 @@
 #pragma once
 #include <cmath>
 
+#include "AdaptiveSimpson.h"
 #include "elementary.h"
 
 #ifdef TOLVANE_COUNT_F
@@ -38,9 +39,11 @@ struct NewFIntegrand {
           power(nu / 2.0 - 1.0) {}
 
     // The exponent E; the two-sided integrand x*F needs it on its own.
-    double exponent(double x) const {
-        return ((1.0 + x) * nu1 * kappa - scale - L - shift - logP) +
-               power * elementary::log(1.0 - x * x);
+    double exponent(double x) const { return exponent(x, elementary::log(1.0 - x * x)); }
+
+    // E at x, given ln(1 - x^2).
+    double exponent(double x, double log_1mx2) const {
+        return ((1.0 + x) * nu1 * kappa - scale - L - shift - logP) + power * log_1mx2;
     }
 
     double operator()(double x) const {
@@ -50,5 +53,36 @@ struct NewFIntegrand {
         // At the end points (1-x^2)^(nu/2-1) may be unbounded (nu < 2): F is 0 there.
         if (std::fabs(x) == 1.0) return 0.0;
         return k * elementary::exp(exponent(x));
+    }
+
+    // F at n <= simpson::batch points, the same values as above: the
+    // logarithms are taken four at a time, then the exponentials, so that the
+    // evaluations overlap instead of each waiting on its own log and exp.
+    void many(const double* x, double* y, int n) const { many_of<false>(x, y, n); }
+
+    // F, or x*F when TimesX, at n points.
+    template <bool TimesX>
+    void many_of(const double* x, double* y, int n) const {
+#ifdef TOLVANE_COUNT_F
+        newf_evaluations += n;
+#endif
+        constexpr int most = simpson::batch;
+        double u[most];
+        double v[most];
+        const int lanes = (n + 3) / 4 * 4;
+        for (int j = 0; j < lanes; ++j) {
+            // Unused lanes, and the end points (where F is 0), take ln 1.
+            u[j] = j < n && std::fabs(x[j]) != 1.0 ? 1.0 - x[j] * x[j] : 1.0;
+        }
+        for (int j = 0; j < lanes; j += 4) elementary::log4(u[j], u[j + 1], u[j + 2], u[j + 3], v + j);
+        for (int j = 0; j < lanes; ++j) u[j] = exponent(j < n ? x[j] : 0.0, v[j]);
+        for (int j = 0; j < lanes; j += 4) elementary::exp4(u[j], u[j + 1], u[j + 2], u[j + 3], v + j);
+        for (int j = 0; j < n; ++j) {
+            if constexpr (TimesX) {
+                y[j] = std::fabs(x[j]) == 1.0 ? 0.0 : x[j] * k * v[j];
+            } else {
+                y[j] = std::fabs(x[j]) == 1.0 ? 0.0 : k * v[j];
+            }
+        }
     }
 };

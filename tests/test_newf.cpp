@@ -12,6 +12,7 @@
 
 #include "AdaptiveSimpson.h"
 #include "NewF.h"
+#include "TwoTailedNewF.h"
 #include "control.h"
 #include "mainguts.h"
 #include "test_support.h"
@@ -268,6 +269,68 @@ TEST(AdaptiveSimpson, NonNumbersAndZeroToleranceTerminate) {
 }
 
 // ---- the closed forms and the normal starting values ----
+
+// The integrals build the walk's tree level by level and add its accepted
+// intervals afterwards; the walk itself (simpson::run with Accumulate) is the
+// reference, bit for bit and evaluation for evaluation.
+namespace {
+
+template <int Capacity, class F>
+double walk_integral(double a, double b, const F& f, double tol) {
+    simpson::Accumulate sum;
+    simpson::run<Capacity, simpson::Walk::LeftToRight>(a, b, f, tol, sum);
+    return sum.result;
+}
+
+}  // namespace
+
+TEST(AdaptiveSimpson, LevelByLevelIsTheWalk) {
+    {
+        // The stack bound: a jump refused at every depth with a stack of 8.
+        long n_tree = 0, n_walk = 0;
+        auto step = [](long* n) { return [n](double x) { ++*n; return x < 0.1 ? 0.0 : 1.0; }; };
+        const double tree = simpson::integrate<8>(-1.0, 1.0, step(&n_tree), 0.0);
+        const double walk = walk_integral<8>(-1.0, 1.0, step(&n_walk), 0.0);
+        EXPECT_EQ(tree, walk);
+        EXPECT_EQ(n_tree, n_walk);
+    }
+    {
+        // Halving runs out of digits before the tolerance floor is met.
+        long n_tree = 0, n_walk = 0;
+        auto kink = [](long* n) { return [n](double x) { ++*n; return std::sqrt(std::fabs(x - 0.3)); }; };
+        EXPECT_EQ(simpson::integrate<200>(0.0, 1.0, kink(&n_tree), 0.0),
+                  walk_integral<200>(0.0, 1.0, kink(&n_walk), 0.0));
+        EXPECT_EQ(n_tree, n_walk);
+    }
+    {
+        // A tree larger than the buffer is left to the walk, which starts
+        // again: the value is still the walk's.
+        auto wiggle = [](double x) { return std::sin(3000.0 * x) + 0.5 * std::cos(777.0 * x * x); };
+        EXPECT_EQ(simpson::integrate<200>(-1.0, 1.0, wiggle, 1e-13),
+                  walk_integral<200>(-1.0, 1.0, wiggle, 1e-13));
+    }
+    {
+        // x*F of the two-sided limits, evaluated side by side, against the
+        // walk over the same integrand one point at a time.
+        for (double nu : {3.0, 10.0, 100.0}) {
+            for (double kappa : {-0.2, -1.5}) {
+                const double L = std::lgamma(nu / 2.0);
+                const double tm = tmax(nu, kappa);
+                const double s = NewFIntegrand(nu, kappa, kInvSqrtPi, L, 0.0, 1.0).exponent(tm) / (nu + 1.0);
+                const double P = NewF(tm, nu, kappa, kInvSqrtPi, L, s, 1.0);
+                const TwoTailedNewFIntegrand xF(nu, kappa, kInvSqrtPi, L, s, P);
+                auto one_at_a_time = [&xF](double x) { return xF(x); };
+                FunctionTolScope scope(1e-10);
+                for (auto [a, b] : {std::pair{-1.0, tm}, std::pair{tm, 1.0}, std::pair{0.5, -0.5}}) {
+                    double r = 0.0;
+                    TwoTailedNewFAdaptive(a, b, nu, kappa, kInvSqrtPi, L, s, P, r);
+                    EXPECT_EQ(r, walk_integral<100>(a, b, one_at_a_time, 1e-10))
+                        << "nu=" << nu << " kappa=" << kappa << " a=" << a;
+                }
+            }
+        }
+    }
+}
 
 TEST(RatioIntegral, WholeRangeIsOneAndTheBranchesMeet) {
     for (double t : {-40.0, -3.0, -0.5, -1e-3, 1e-3, 0.5, 3.0, 40.0}) {
