@@ -163,8 +163,8 @@ struct Accumulate {
 //      are made side by side, instead of one interval's waiting on the
 //      decision about the one before.
 //   2. The accepted intervals are then added in the walk's order.
-// A tree larger than the buffer (only near the tolerance floor) is left to
-// the walk itself, which starts again.
+// A tree larger than the buffer (near the tolerance floor, or for an integrand
+// that hardly converges) is left to the walk itself, which starts again.
 namespace tree {
 
 struct Node {
@@ -206,16 +206,16 @@ inline double integrate(double a, double b, const Integrand& f, double tol) {
     while (begin < end) {
         // The quarter points of the whole level, batch/2 intervals at a time.
         for (int i = begin; i < end; i += batch / 2) {
-            const int pair = end - i >= batch / 2 ? batch / 2 : end - i;
+            const int count = end - i >= batch / 2 ? batch / 2 : end - i;
             double x[batch];
             double y[batch];
-            for (int j = 0; j < pair; ++j) {
+            for (int j = 0; j < count; ++j) {
                 const tree::Node& n = node[i + j];
                 x[2 * j] = n.xl + n.h * 0.5;
                 x[2 * j + 1] = n.xl + n.h * 3.0 * 0.5;
             }
-            evaluate(f, x, y, 2 * pair);
-            for (int j = 0; j < pair; ++j) {
+            evaluate(f, x, y, 2 * count);
+            for (int j = 0; j < count; ++j) {
                 node[i + j].f1 = y[2 * j];
                 node[i + j].f2 = y[2 * j + 1];
             }
