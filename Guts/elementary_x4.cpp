@@ -22,7 +22,7 @@
 
 // Every function below is compiled for AVX2 and FMA; none is called on a
 // processor without them.
-#pragma GCC target("avx2,fma")
+#define AVX2_FMA __attribute__((target("avx2,fma")))
 
 namespace elementary {
 namespace {
@@ -163,7 +163,7 @@ alignas(32) const std::uint64_t log_table[256] = {
     0x3fe77907f2170657, 0x3fd3d54ffbaf3000, 0x3fe756cadbd6130c, 0x3fd432eee32fe000,
 };
 
-inline __m256d bits(std::uint64_t u) { return _mm256_castsi256_pd(_mm256_set1_epi64x(static_cast<long long>(u))); }
+AVX2_FMA inline __m256d bits(std::uint64_t u) { return _mm256_castsi256_pd(_mm256_set1_epi64x(static_cast<long long>(u))); }
 
 // exp: x = k ln2/128 + r, exp(x) = 2^(k/128) (1 + tail + r + r^2 P(r)).
 constexpr std::uint64_t InvLn2N = 0x40671547652b82fe;    // 128/ln 2
@@ -190,7 +190,7 @@ constexpr std::uint64_t NearSpan = 0x0003090000000000;  // to 1 + 0x1.09p-4
 
 }  // namespace
 
-void exp4_avx2(double x0, double x1, double x2, double x3, double* y) {
+AVX2_FMA void exp4_avx2(double x0, double x1, double x2, double x3, double* y) {
     const __m256d vx = _mm256_setr_pd(x0, x1, x2, x3);
     const __m256i ix = _mm256_castpd_si256(vx);
     const __m256i abstop = _mm256_and_si256(_mm256_srli_epi64(ix, 52), _mm256_set1_epi64x(0x7ff));
@@ -229,7 +229,7 @@ void exp4_avx2(double x0, double x1, double x2, double x3, double* y) {
     }
 }
 
-void log4_avx2(double x0, double x1, double x2, double x3, double* y) {
+AVX2_FMA void log4_avx2(double x0, double x1, double x2, double x3, double* y) {
     const __m256d vx = _mm256_setr_pd(x0, x1, x2, x3);
     const __m256i ix = _mm256_castpd_si256(vx);
     const __m256d one = _mm256_set1_pd(1.0);
