@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "Chinorm95.h"
+#include "LimitCommand.h"
 #include "control.h"
 #include "dqags.h"
 #include "freeform.h"
@@ -29,6 +30,31 @@ int tolvane_main() {
 }
 
 // ---- coverage integrals and critical p ----
+
+namespace {
+
+// A limit asked of the outside limit command. After a failure the case is lost
+// anyway: 0 keeps the integrator quick and quiet until the driver reports it.
+limitproto::Answer asked_limits(int kind, double m, double s, double df, double alpha,
+                                double lambda, double gamma2, double FunctionTol,
+                                double ResultTol) {
+    limitproto::Request r;
+    r.kind = kind;
+    r.df = df;
+    r.s = s;
+    r.alpha = alpha;
+    r.lambda = lambda;
+    r.gamma2 = gamma2;
+    r.ybar = m;
+    r.has_tols = true;
+    r.FunctionTol = FunctionTol;
+    r.ResultTol = ResultTol;
+    limitproto::Answer a;
+    if (!limitcmd::ask(r, a)) a = limitproto::Answer{};
+    return a;
+}
+
+}  // namespace
 
 double adapquadforcriticalp(Integrand f, int which, double a, double b, double mu, double sigma,
                             double lambda, double df, double alpha, double AdapQuadTol,
@@ -68,6 +94,8 @@ double onetailforverify(double m, double s, double lambda, double df, double alp
     controlparms.FunctionTol = FunctionTol;
     controlparms.ResultTol = ResultTol;
     double gamma2 = 1.0 + df;
+    if (limitcmd::active()) return asked_limits(1, m, s, df, alpha, lambda, gamma2, FunctionTol,
+                                                ResultTol).value[1];
     double H = 0.0;
     double limit = 0.0;
     double elapsed = 0.0;
@@ -130,6 +158,13 @@ void twotailpairforverify(double m, double s, double df, double alpha, double la
                           double FunctionTol, double ResultTol, double& lower, double& upper) {
     store_twotail_control(FunctionTol, ResultTol);
     double gamma2 = 1.0 + df;
+    if (limitcmd::active()) {
+        const limitproto::Answer a =
+            asked_limits(2, m, s, df, alpha, lambda, gamma2, FunctionTol, ResultTol);
+        lower = a.value[1];
+        upper = a.value[3];
+        return;
+    }
     double hlower = 0.0;
     double hupper = 0.0;
     double elapsed = 0.0;

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "Kestrin.h"
+#include "LimitCommand.h"
 #include "control.h"
 #include "freeform.h"
 #include "records.h"
@@ -66,6 +67,17 @@ double time_of_day() { return seconds_of_day(run_clock()); }
 // elapsed_seconds adds the day back.
 double minutes_between(double t0, double t1) { return elapsed_seconds(t0, t1) / 60.0; }
 
+// A case whose limits the outside limit command failed to give has no result:
+// the terminal says why and the report gets no line for it.
+bool lost_to_limit_command(std::ostream& terminal, double alpha, double df, double sigma) {
+    std::string failure;
+    if (!limitcmd::take_failure(failure)) return false;
+    rec::list(terminal, {failure});
+    rec::list(terminal, {"Case not reported: alpha, df, sigma", alpha, df, sigma});
+    terminal.flush();
+    return true;
+}
+
 // Runs `body` on every case of the selected ranges, level-major: all df and
 // sigma values of one level come before the next level.
 template <class Body>
@@ -110,6 +122,7 @@ int run_two_sided(const RunInput& run, const std::string& report_name) {
         const double minutes = minutes_between(t0, t1);
         const int n = c.neval;
         const double D = (c.upper + 1.0) - c.lower;
+        if (lost_to_limit_command(terminal, alpha, df, sigma)) return;
 
         rec::formatted(report, "(F6.3,F5.0,F7.1,1p,2(E8.1),3E7.0,0p,F9.1,A5,I7)",
                        {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), AdapQuadTol,
@@ -150,6 +163,7 @@ int run_one_sided(const RunInput& run, const std::string& report_name) {
         const double minutes = minutes_between(t0, t1);
         const int n = c.neval;
         const double I = c.integral;
+        if (lost_to_limit_command(terminal, alpha, df, sigma)) return;
 
         rec::formatted(report, "(F7.3,F5.0,F5.1,1p,2(E12.3),3E7.0,0p,F6.1,A5,I7,)",
                        {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), AdapQuadTol,
@@ -301,7 +315,9 @@ void verify_readfile() {
     const std::string range = table_range_fault(run);
     if (!range.empty()) refuse(name, range);
 
-    const int status = run_table(run);
+    int status = run_table(run);
+    // Every case the limit command failed is missing from the report.
+    if (status == 0 && limitcmd::any_failed()) status = 3;
     out.flush();
     std::exit(status);
 }

@@ -35,12 +35,13 @@ void write_file(const std::string& path, const std::string& text) {
 
 bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
 
-RunResult run_tolvane(const std::string& input, const std::string& workdir) {
+RunResult run_tolvane(const std::string& input, const std::string& workdir,
+                      const std::string& args) {
     const std::string in_path = workdir + "/.stdin";
     const std::string out_path = workdir + "/.stdout";
     const std::string err_path = workdir + "/.stderr";
     write_file(in_path, input);
-    const std::string cmd = "cd '" + workdir + "' && '" TOLVANE_EXE "' <'" + in_path + "' >'" +
+    const std::string cmd = "cd '" + workdir + "' && '" TOLVANE_EXE "' " + args + " <'" + in_path + "' >'" +
                             out_path + "' 2>'" + err_path + "'";
     const int raw = std::system(cmd.c_str());
     RunResult r;

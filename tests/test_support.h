@@ -18,8 +18,10 @@ struct RunResult {
 // A fresh empty directory under the system's temporary directory.
 std::string make_tempdir();
 
-// Runs the built program in `workdir` with `input` on standard input.
-RunResult run_tolvane(const std::string& input, const std::string& workdir);
+// Runs the built program in `workdir` with `input` on standard input; `args` are
+// shell words put after the program's name.
+RunResult run_tolvane(const std::string& input, const std::string& workdir,
+                      const std::string& args = "");
 
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& text);

@@ -1,0 +1,160 @@
+#include "LimitProtocol.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace limitproto {
+
+namespace {
+
+// Splits on blanks, tabs and commas, as free-form input separates values.
+std::vector<std::string> fields_of(std::string_view line) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : line) {
+        if (c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n') {
+            if (!cur.empty()) out.push_back(cur), cur.clear();
+        } else {
+            cur.push_back(c);
+        }
+    }
+    if (!cur.empty()) out.push_back(cur);
+    return out;
+}
+
+// A real in the forms free-form input takes (a Fortran-style D exponent too).
+bool real_of(std::string text, double& v) {
+    for (char& c : text)
+        if (c == 'd' || c == 'D') c = 'e';
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    v = std::strtod(text.c_str(), &end);
+    // Underflow to a subnormal or zero is still the value written; overflow is not.
+    return end && *end == '\0' && !(errno == ERANGE && std::isinf(v));
+}
+
+std::string shown(const std::string& token) {
+    return token.size() > 40 ? token.substr(0, 40) + "..." : token;
+}
+
+}  // namespace
+
+std::string real17(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+std::string parse_request(std::string_view line, Request& r) {
+    const std::vector<std::string> f = fields_of(line);
+    if (f.empty()) return "empty request";
+    if (f.size() != 7 && f.size() != 9)
+        return "a request has 7 or 9 values (kind df s alpha lambda gamma2 ybar "
+               "[FunctionTol ResultTol]), this one " + std::to_string(f.size());
+    double v[9] = {};
+    for (std::size_t i = 0; i < f.size(); ++i)
+        if (!real_of(f[i], v[i])) return "not a number: " + shown(f[i]);
+    if (v[0] != 1.0 && v[0] != 2.0) return "kind must be 1 or 2, not " + shown(f[0]);
+    r.kind = static_cast<int>(v[0]);
+    r.df = v[1];
+    r.s = v[2];
+    r.alpha = v[3];
+    r.lambda = v[4];
+    r.gamma2 = v[5];
+    r.ybar = v[6];
+    r.has_tols = f.size() == 9;
+    if (r.has_tols) {
+        r.FunctionTol = v[7];
+        r.ResultTol = v[8];
+    }
+    return "";
+}
+
+std::string format_request(const Request& r) {
+    std::string out = std::to_string(r.kind);
+    const double v[] = {r.df, r.s, r.alpha, r.lambda, r.gamma2, r.ybar};
+    for (double x : v) out += ' ' + real17(x);
+    if (r.has_tols) out += ' ' + real17(r.FunctionTol) + ' ' + real17(r.ResultTol);
+    return out;
+}
+
+std::string format_answer(int kind, const Answer& a) {
+    std::string out;
+    for (int i = 0; i < answer_fields(kind); ++i) {
+        if (i) out += ' ';
+        out += real17(a.value[i]);
+    }
+    return out;
+}
+
+std::string parse_answer(std::string_view line, int kind, Answer& a) {
+    std::size_t start = line.find_first_not_of(" \t");
+    if (start != std::string_view::npos && line.substr(start).starts_with("error:")) {
+        std::string_view why = line.substr(start + 6);
+        while (!why.empty() && (why.front() == ' ' || why.front() == '\t')) why.remove_prefix(1);
+        return "answered error: " + shown(std::string(why));
+    }
+    const std::vector<std::string> f = fields_of(line);
+    const int n = answer_fields(kind);
+    if (static_cast<int>(f.size()) != n)
+        return "answered " + std::to_string(f.size()) + " values where " + std::to_string(n) +
+               " were asked for: " + shown(std::string(line));
+    for (int i = 0; i < n; ++i) {
+        if (!real_of(f[i], a.value[i])) return "answered what is not a number: " + shown(f[i]);
+        if (!std::isfinite(a.value[i]))
+            return "answered a value that is not finite: " + shown(f[i]);
+    }
+    return "";
+}
+
+}  // namespace limitproto
+
+#include "mainguts.h"
+#include "params.h"
+
+namespace limitproto {
+
+namespace {
+
+// What the limit code computes correctly; anything else is refused, not guessed at.
+std::string limit_request_refusal(int /*kind*/, double df, double s, double alpha, double lambda,
+                                  double gamma2, double ybar, double FunctionTol,
+                                  double ResultTol) {
+    if (!(df >= 2.0 && df <= 1e6)) return "df must be at least 2 (and at most 1e6)";
+    if (!(s > 0.0 && std::isfinite(s))) return "s must be positive and finite";
+    if (!(alpha > 0.0 && alpha < 1.0)) return "alpha must lie strictly between 0 and 1";
+    if (!std::isfinite(lambda)) return "lambda must be finite";
+    if (!(gamma2 > 0.0 && std::isfinite(gamma2))) return "gamma2 must be positive and finite";
+    if (!std::isfinite(ybar)) return "ybar must be finite";
+    if (!(FunctionTol > 0.0 && FunctionTol < 1.0)) return "FunctionTol must lie in (0, 1)";
+    if (!(ResultTol >= 0.0 && ResultTol < 1.0)) return "ResultTol must lie in [0, 1)";
+    return "";
+}
+
+}  // namespace
+
+std::string answer_request(const Request& r, double FunctionTol, double ResultTol, Answer& a) {
+    const double ft = r.has_tols ? r.FunctionTol : FunctionTol;
+    const double rt = r.has_tols ? r.ResultTol : ResultTol;
+    const std::string why = limit_request_refusal(r.kind, r.df, r.s, r.alpha, r.lambda, r.gamma2, r.ybar, ft, rt);
+    if (!why.empty()) return why;
+    const double zmax = params::StartBesselMaxArg;
+    const int maxit = params::StartMaxIter;
+    double elapsed = 0.0;
+    if (r.kind == 1) {
+        int iterations = 0;
+        OneTail(1, r.ybar, r.s, r.df, r.alpha, r.lambda, r.gamma2, zmax, ft, rt, maxit,
+                a.value[0], a.value[1], elapsed, iterations, ft, rt);
+    } else {
+        int nlower = 0, nupper = 0;
+        Twotail(r.ybar, r.s, r.df, r.alpha, r.lambda, r.gamma2, zmax, ft, rt, maxit, a.value[1],
+                a.value[0], a.value[3], a.value[2], elapsed, nlower, nupper);
+    }
+    return "";
+}
+
+}  // namespace limitproto

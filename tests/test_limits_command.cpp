@@ -1,0 +1,316 @@
+// The limit protocol, the tolvane-limits command and the coverage of limits asked
+// of an outside command (tolvane --limits).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Chinorm95.h"
+#include "LimitProtocol.h"
+#include "mainguts.h"
+#include "test_support.h"
+
+namespace {
+
+using limitproto::Answer;
+using limitproto::Request;
+
+struct TempDir {
+    std::string path = ts::make_tempdir();
+    ~TempDir() { std::filesystem::remove_all(path); }
+};
+
+// Runs a shell command line with `input` on its standard input; its standard output.
+std::string shell_output(const std::string& cmd, const std::string& input, const std::string& dir) {
+    ts::write_file(dir + "/.in", input);
+    const std::string line = "cd '" + dir + "' && " + cmd + " <.in >.out 2>.err";
+    EXPECT_EQ(std::system(line.c_str()), 0) << line << "\n" << ts::read_file(dir + "/.err");
+    return ts::read_file(dir + "/.out");
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+}
+
+// The minutes field is a clock reading: the only part of a report that may differ.
+std::string masked(const std::string& text) {
+    return std::regex_replace(text, std::regex(R"(\d+\.\d+( +min\.| minutes))"), "M$1");
+}
+
+const std::string limits_exe = TOLVANE_LIMITS_EXE;
+
+}  // namespace
+
+TEST(LimitProtocol, RequestsReadAndWriteBackExactly) {
+    Request r;
+    EXPECT_EQ(limitproto::parse_request("1 14 0.4272 0.95 0.5 15 0", r), "");
+    EXPECT_EQ(r.kind, 1);
+    EXPECT_FALSE(r.has_tols);
+    EXPECT_EQ(r.s, 0.4272);
+    EXPECT_EQ(limitproto::parse_request("2,10, 1 ,0.9,0.5,11,0.25, 1d-8 0", r), "");
+    EXPECT_EQ(r.kind, 2);
+    EXPECT_TRUE(r.has_tols);
+    EXPECT_EQ(r.FunctionTol, 1e-8);
+    EXPECT_EQ(r.ybar, 0.25);
+
+    // Seventeen digits carry every double there and back.
+    Request w;
+    w.kind = 2;
+    w.df = 1.0 / 3.0;
+    w.s = std::nextafter(0.1, 1.0);
+    w.alpha = 0.95;
+    w.lambda = -0.5;
+    w.gamma2 = 4.9406564584124654e-324;
+    w.ybar = -1e300;
+    w.has_tols = true;
+    w.FunctionTol = 1e-8;
+    w.ResultTol = 0.0;
+    Request back;
+    ASSERT_EQ(limitproto::parse_request(limitproto::format_request(w), back), "");
+    for (auto [a, b] : {std::pair{w.df, back.df}, {w.s, back.s}, {w.lambda, back.lambda},
+                        {w.gamma2, back.gamma2}, {w.ybar, back.ybar},
+                        {w.FunctionTol, back.FunctionTol}})
+        EXPECT_EQ(a, b);
+
+    for (const char* bad : {"", "1 14 0.4 0.95 0.5 15", "1 14 0.4 0.95 0.5 15 0 1e-8",
+                            "3 14 0.4 0.95 0.5 15 0", "1 14 x 0.95 0.5 15 0",
+                            "1 14 0.4 0.95 0.5 15 1e999"})
+        EXPECT_NE(limitproto::parse_request(bad, r), "") << bad;
+}
+
+TEST(LimitProtocol, AnswersAreCheckedBeforeUse) {
+    Answer a;
+    EXPECT_EQ(limitproto::parse_answer("1.5 -2.25", 1, a), "");
+    EXPECT_EQ(a.value[1], -2.25);
+    EXPECT_EQ(limitproto::parse_answer(" 1 2 3 4", 2, a), "");
+    EXPECT_EQ(a.value[3], 4.0);
+    EXPECT_NE(limitproto::parse_answer("1 2 3", 2, a), "");
+    EXPECT_NE(limitproto::parse_answer("1", 1, a), "");
+    EXPECT_NE(limitproto::parse_answer("1 nan", 1, a), "");
+    EXPECT_NE(limitproto::parse_answer("1 inf", 1, a), "");
+    EXPECT_NE(limitproto::parse_answer("1 2x", 1, a), "");
+    const std::string e = limitproto::parse_answer("error: df too small", 1, a);
+    EXPECT_NE(e.find("df too small"), std::string::npos) << e;
+}
+
+// The command answers with the program's own limits, bit for bit, and goes on
+// after a request it refuses.
+TEST(LimitsCommand, AnswersAreTheLimitCodesOwn) {
+    TempDir dir;
+    const std::string out = shell_output(
+        "'" + limits_exe + "'",
+        "1 14 0.4272 0.95 0.5 15 0\n"
+        "2 10 1 0.95 0.5 11 0 1e-7 0\n"
+        "1 1 1 0.95 0.5 2 0\n"
+        "nonsense\n"
+        "1 5 2.5 0.05 0.5 6 1.25\n",
+        dir.path);
+    const auto lines = lines_of(out);
+    ASSERT_EQ(lines.size(), 5u) << out;
+
+    // The worked example: n = 15, s = 0.4272, one-sided 0.95. Published tables give
+    // 1.9939 by interpolation.
+    Answer a;
+    ASSERT_EQ(limitproto::parse_answer(lines[0], 1, a), "");
+    EXPECT_NEAR(a.value[0], 1.99370, 5e-6);
+    const double s = 0.4272;
+    EXPECT_NEAR(a.value[1], 0.5 * s * s + a.value[0] * s * std::sqrt(15.0 / 14.0) / std::sqrt(15.0),
+                1e-15);
+    double H = 0, limit = 0, elapsed = 0;
+    int it = 0;
+    OneTail(1, 0.0, s, 14.0, 0.95, 0.5, 15.0, 800.0, 1e-8, 0.0, 200, H, limit, elapsed, it, 1e-8,
+            0.0);
+    EXPECT_EQ(a.value[0], H);
+    EXPECT_EQ(a.value[1], limit);
+
+    ASSERT_EQ(limitproto::parse_answer(lines[1], 2, a), "");
+    double lower = 0, hlower = 0, upper = 0, hupper = 0;
+    int nl = 0, nu = 0;
+    Twotail(0.0, 1.0, 10.0, 0.95, 0.5, 11.0, 800.0, 1e-7, 0.0, 200, lower, hlower, upper, hupper,
+            elapsed, nl, nu);
+    EXPECT_EQ(a.value[0], hlower);
+    EXPECT_EQ(a.value[1], lower);
+    EXPECT_EQ(a.value[2], hupper);
+    EXPECT_EQ(a.value[3], upper);
+
+    EXPECT_EQ(lines[2].rfind("error: ", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind("error: ", 0), 0u) << lines[3];
+    ASSERT_EQ(limitproto::parse_answer(lines[4], 1, a), "");
+    OneTail(1, 1.25, 2.5, 5.0, 0.05, 0.5, 6.0, 800.0, 1e-8, 0.0, 200, H, limit, elapsed, it, 1e-8,
+            0.0);
+    EXPECT_EQ(a.value[1], limit);
+}
+
+TEST(LimitsCommand, ToleranceOptionsApplyWhereTheRequestHasNone) {
+    TempDir dir;
+    const std::string req = "1 10 1 0.9 0.5 11 0\n";
+    const std::string loose = shell_output("'" + limits_exe + "' --function-tol 1e-3", req, dir.path);
+    const std::string asked =
+        shell_output("'" + limits_exe + "'", "1 10 1 0.9 0.5 11 0 1e-3 0\n", dir.path);
+    const std::string tight = shell_output("'" + limits_exe + "'", req, dir.path);
+    EXPECT_EQ(loose, asked);
+    EXPECT_NE(loose, tight);
+}
+
+namespace {
+
+const char* const one_sided_table =
+    "1\n6 7\n2 3\n1e-6 1e-8 0\ntable.rep\n2 2\n";
+const char* const two_sided_table =
+    "2\n7 7\n2 3\n1e-5 1e-7 0\ntable.rep\n2 2\n";
+
+struct FileRun {
+    ts::RunResult r;
+    std::string report;
+    std::string inter;
+};
+
+FileRun file_run(const std::string& table, const std::string& args) {
+    TempDir dir;
+    ts::write_file(dir.path + "/table.in", table);
+    FileRun f;
+    f.r = ts::run_tolvane("2\ntable.in\n", dir.path, args);
+    f.report = ts::read_file(dir.path + "/table.rep");
+    f.inter = ts::read_file(dir.path + "/tolvane.int");
+    return f;
+}
+
+}  // namespace
+
+// The protocol loses nothing: the program's own limits through the command give
+// the reports of computing them in process.
+TEST(LimitsOption, OwnLimitsThroughTheCommandGiveTheSameReports) {
+    for (const char* table : {one_sided_table, two_sided_table}) {
+        const FileRun own = file_run(table, "");
+        const FileRun asked = file_run(table, "--limits '" + limits_exe + "'");
+        ASSERT_EQ(own.r.status, 0) << own.r.err;
+        ASSERT_EQ(asked.r.status, 0) << asked.r.err;
+        EXPECT_EQ(masked(own.report), masked(asked.report));
+        EXPECT_EQ(own.inter, asked.inter);
+        EXPECT_EQ(masked(own.r.out), masked(asked.r.out));
+        EXPECT_EQ(lines_of(own.report).size(), table == one_sided_table ? 8u : 4u);
+    }
+}
+
+namespace {
+
+double interactive_integral(const std::string& args, double df, double sigma, double alpha) {
+    TempDir dir;
+    char input[200];
+    std::snprintf(input, sizeof input, "1\n1\n%.17g %.17g %.17g\n1e-7 1e-9 0\n\n", df, sigma,
+                  alpha);
+    const ts::RunResult r = ts::run_tolvane(input, dir.path, args);
+    std::smatch m;
+    const std::regex line(R"(Approx\. to integral is \(should be 1-alpha\) +(\S+))");
+    if (!std::regex_search(r.out, m, line)) {
+        ADD_FAILURE() << r.out << r.err;
+        return NAN;
+    }
+    return std::stod(m[1]);
+}
+
+}  // namespace
+
+// Limits biased upwards by delta fall below the target less often: the coverage
+// falls by the integral over p of Phi(z) - Phi(z - delta*sqrt(df+1)/sigma), computed
+// here with its own quadrature from the program's own limits.
+TEST(LimitsOption, BiasedLimitsShowTheCoverageErrorTheBiasImplies) {
+    const double df = 10.0, sigma = 1.0, alpha = 0.95, delta = 0.01;
+    const std::string biased =
+        "--limits \"'" + limits_exe +
+        "' | perl -ne 'BEGIN { \\$| = 1 } @f = split; if (@f == 2) { printf \\\"%s %.17g\\\\n\\\", "
+        "\\$f[0], \\$f[1] + 0.01 } else { print }'\"";
+    const double own = interactive_integral("", df, sigma, alpha);
+    const double shifted = interactive_integral(biased, df, sigma, alpha);
+
+    const double a = 1e-7, b = 1.0 - 1e-7;
+    const int n = 2000;
+    const double h = (b - a) / n;
+    const double scale = std::sqrt(df + 1.0) / sigma;
+    double sum = 0.0;
+    for (int i = 0; i <= n; ++i) {
+        const double p = a + i * h;
+        const double s = sigma * std::sqrt(chiinverse(p, df, 1e-15) / df);
+        double H = 0, U = 0, elapsed = 0;
+        int it = 0;
+        OneTail(1, 0.0, s, df, alpha, 0.5, df + 1.0, 800.0, 1e-9, 0.0, 200, H, U, elapsed, it,
+                1e-9, 0.0);
+        const double z = (0.5 * sigma * sigma - U) * scale;
+        const double drop = normscdf(z) - normscdf(z - delta * scale);
+        sum += (i == 0 || i == n ? 1.0 : i % 2 ? 4.0 : 2.0) * drop;
+    }
+    const double expected = sum * h / 3.0;
+    EXPECT_GT(expected, 1e-3);
+    EXPECT_NEAR(own - shifted, expected, 1e-3 * expected) << own << " " << shifted;
+}
+
+namespace {
+
+struct Fault {
+    const char* command;
+    const char* says;
+};
+
+}  // namespace
+
+// A command that fails loses its case, not the run: one record naming the command
+// and the request, no report line, the next case goes on, exit status 3.
+TEST(LimitsOption, FailingCommandsLoseTheirCasesOnly) {
+    const Fault faults[] = {
+        {"exit 4", "closed its output and exited with status 4"},
+        {"echo 1 2 3; cat >/dev/null", "answered 3 values where 2 were asked for: 1 2 3"},
+        {"echo 1 x; cat >/dev/null", "answered what is not a number: x"},
+        {"echo 'error: cannot do it'; cat >/dev/null", "answered error: cannot do it"},
+        {"exec sleep 30", "gave no answer within 0.29999999999999999 s"},
+    };
+    for (const Fault& f : faults) {
+        const FileRun run = file_run(one_sided_table, "--limits-timeout 0.3 --limits \"" +
+                                                          std::string(f.command) + "\"");
+        EXPECT_EQ(run.r.status, 3) << f.command;
+        EXPECT_EQ(lines_of(run.report).size(), 4u) << run.report;
+        const std::string record =
+            " limit command '" + std::string(f.command) + "' " + f.says + "; request: 1 3 ";
+        EXPECT_NE(run.r.out.find(record), std::string::npos) << record << "\n" << run.r.out;
+        size_t lost = 0;
+        for (size_t at = 0; (at = run.r.out.find("Case not reported", at)) != std::string::npos;
+             ++at)
+            ++lost;
+        EXPECT_EQ(lost, 4u) << run.r.out;
+    }
+}
+
+TEST(LimitsOption, CommandIsStartedAgainForTheNextCase) {
+    TempDir work;
+    const std::string once = work.path + "/failed-once";
+    const std::string cmd = "--limits \"if [ -e '" + once + "' ]; then exec '" + limits_exe +
+                            "'; else touch '" + once + "'; exit 1; fi\"";
+    const FileRun run = file_run(one_sided_table, cmd);
+    EXPECT_EQ(run.r.status, 3);
+    EXPECT_EQ(lines_of(run.report).size(), 7u) << run.report;
+
+    TempDir dir;
+    const ts::RunResult r =
+        ts::run_tolvane("1\n1\n10 1 0.9\n1e-6 1e-8 0\n\n", dir.path, "--limits 'exit 1'");
+    EXPECT_NE(r.out.find(" limit command 'exit 1' closed its output"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Approx."), std::string::npos);
+    EXPECT_NE(r.out.find("Hit enter to continue"), std::string::npos);
+}
+
+TEST(LimitsOption, BadArgumentsAreRefused) {
+    TempDir dir;
+    for (const char* args : {"--limits", "--limits ''", "--limits-timeout 0 --limits cat",
+                             "--limits-timeout x --limits cat", "--frobnicate"}) {
+        const ts::RunResult r = ts::run_tolvane("1\n", dir.path, args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_EQ(r.err.rfind("tolvane: ", 0), 0u) << args << r.err;
+    }
+}
