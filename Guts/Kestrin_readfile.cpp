@@ -1,14 +1,16 @@
 // The input-file run over a table of cases, its reports and intermediate file.
 #include "Kestrin_readfile.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <istream>
 #include <string>
-#include <system_error>
+#include <string_view>
 
 #include "Kestrin.h"
 #include "LimitCommand.h"
@@ -28,34 +30,35 @@ constexpr double sigmas[3] = {0.1, 1.0, 10.0};
 
 ClockSource run_clock = &wallclock;
 
-std::string with_record(int record, const std::string& fault) {
-    return "record " + std::to_string(record) + ": " + fault;
-}
-
 // Every record is pushed to the file as soon as it is written, so a run that is
-// stopped or dies keeps all finished cases; a write that fails ends the run.
-void written(std::ostream& out, const std::string& name) {
-    out.flush();
-    if (!out) {
-        std::cerr << "tolvane: " << name << ": cannot write the file" << std::endl;
-        std::exit(2);
-    }
+// stopped or dies keeps all finished cases; a write that fails ends the run,
+// the file cut back to its last complete record.
+void put(rec::RecordFile& file, const std::string& name, const std::string& text) {
+    if (file.put(text)) return;
+    const int e = errno;
+    sink().flush();
+    std::cerr << "tolvane: " << name << ": cannot write the file: " << std::strerror(e)
+              << std::endl;
+    std::exit(2);
 }
 
-bool open_for_writing(std::ofstream& out, const std::string& name) {
-    errno = 0;
-    out.open(name, std::ios::out | std::ios::trunc);
-    if (out) return true;
+std::string formatted_text(std::string_view fmt, std::initializer_list<rec::Item> items) {
+    return rec::format(fmt, items) + '\n';
+}
+
+bool open_for_writing(rec::RecordFile& out, const std::string& name, bool keep = false) {
+    if (out.open(name, keep)) return true;
     const int e = errno;
-    std::cerr << "tolvane: " << name << ": cannot create the file"
-              << (e ? std::string(": ") + std::strerror(e) : std::string()) << std::endl;
+    std::cerr << "tolvane: " << name << ": cannot create the file: " << std::strerror(e)
+              << std::endl;
     return false;
 }
 
-int closed(std::ofstream& out, const std::string& name) {
-    out.close();
-    if (!out) {
-        std::cerr << "tolvane: " << name << ": cannot write the file" << std::endl;
+int closed(rec::RecordFile& out, const std::string& name) {
+    if (!out.close()) {
+        const int e = errno;
+        std::cerr << "tolvane: " << name << ": cannot write the file: " << std::strerror(e)
+                  << std::endl;
         return 2;
     }
     return 0;
@@ -74,7 +77,7 @@ bool lost_to_limit_command(std::ostream& terminal, double alpha, double df, doub
     if (!limitcmd::take_failure(failure)) return false;
     rec::list(terminal, {failure});
     rec::list(terminal, {"Case not reported: alpha, df, sigma", alpha, df, sigma});
-    terminal.flush();
+    flush_sink();
     return true;
 }
 
@@ -94,26 +97,39 @@ int run_two_sided(const RunInput& run, const std::string& report_name) {
     const double ResultTol = controlparms.ResultTol;
 
     const std::string int_name = "tolvane.int";
-    std::ofstream inter;
-    if (!open_for_writing(inter, int_name)) return 2;
-    rec::list(inter, {"Intermediate results for verifying two-tailed..."});
-    written(inter, int_name);
+    rec::RecordFile inter;
+    // Made (or found) first and emptied only once the report is known to be
+    // another file: a report written into tolvane.int would interleave the two.
+    if (!open_for_writing(inter, int_name, true)) return 2;
+    if (inter.same_file(report_name)) {
+        if (inter.created()) ::unlink(int_name.c_str());
+        std::cerr << "tolvane: " << report_name << ": the report file is the same file as "
+                  << int_name << ", which holds the intermediate results of a two-sided run"
+                  << std::endl;
+        return 2;
+    }
+    if (!inter.empty()) {
+        const int e = errno;
+        std::cerr << "tolvane: " << int_name << ": cannot create the file: " << std::strerror(e)
+                  << std::endl;
+        return 2;
+    }
+    put(inter, int_name, rec::list_text({"Intermediate results for verifying two-tailed..."}));
 
-    std::ofstream report;
+    rec::RecordFile report;
     if (!open_for_writing(report, report_name)) return 2;
-    rec::list(report, {"Verifying two-tailed "});
-    rec::list(report, {" alpha  df  sigma  Integ   Error  AdqTol FncTol ResTol"});
-    written(report, report_name);
+    put(report, report_name, rec::list_text({"Verifying two-tailed "}));
+    put(report, report_name,
+        rec::list_text({" alpha  df  sigma  Integ   Error  AdqTol FncTol ResTol"}));
 
     std::ostream& terminal = sink();
     for_each_case(run, [&](double alpha, double df, double sigma) {
         // Named before the long computation, so the file shows the case in progress.
-        rec::formatted(inter, "(A20,2F10.4,F7.1,F8.3)",
-                       {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha});
-        written(inter, int_name);
+        put(inter, int_name, formatted_text("(A20,2F10.4,F7.1,F8.3)",
+                                            {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha}));
         rec::formatted(terminal, "(A20,2F10.4,F7.1,F8.3)",
                        {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha});
-        terminal.flush();
+        flush_sink();
 
         const double t0 = time_of_day();
         const TwoSidedCoverage c =
@@ -124,14 +140,14 @@ int run_two_sided(const RunInput& run, const std::string& report_name) {
         const double D = (c.upper + 1.0) - c.lower;
         if (lost_to_limit_command(terminal, alpha, df, sigma)) return;
 
-        rec::formatted(report, "(F6.3,F5.0,F7.1,1p,2(E8.1),3E7.0,0p,F9.1,A5,I7)",
-                       {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), AdapQuadTol,
-                        FunctionTol, ResultTol, minutes, " min.", n});
-        written(report, report_name);
+        put(report, report_name,
+            formatted_text("(F6.3,F5.0,F7.1,1p,2(E8.1),3E7.0,0p,F9.1,A5,I7)",
+                           {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), AdapQuadTol,
+                            FunctionTol, ResultTol, minutes, " min.", n}));
         rec::formatted(terminal, "(F9.3,F7.0,F7.2,1p,2(E14.3),0p,F9.2,A9,I7)",
                        {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), minutes, " min. ",
                         n});
-        terminal.flush();
+        flush_sink();
     });
     return closed(report, report_name);
 }
@@ -141,17 +157,20 @@ int run_one_sided(const RunInput& run, const std::string& report_name) {
     const double FunctionTol = run.FunctionTol;
     const double ResultTol = controlparms.ResultTol;
 
-    std::ofstream report;
+    rec::RecordFile report;
     if (!open_for_writing(report, report_name)) return 2;
-    rec::list(report, {"Verifying one-tailed "});
+    put(report, report_name, rec::list_text({"Verifying one-tailed "}));
     const WallClock now = run_clock();
-    rec::formatted(report, "(I2,a1,I2,A4,I2,A1,I2,A1,I4)",
-                   {now.hour, ":", now.minute, "  ", now.month, "/", now.day, "/", now.year});
-    rec::formatted(report, "(A14,1p,E8.1,A14,E8.1,A14,E8.1)",
-                   {" AdapQuadTol: ", AdapQuadTol, " FunctionTol: ", FunctionTol,
-                    " ResultTol: ", ResultTol});
-    rec::list(report, {" alpha  df  sigma   Integral      Error  AdqTol FncTol ResTol"});
-    written(report, report_name);
+    put(report, report_name,
+        formatted_text("(I2,a1,I2,A4,I2,A1,I2,A1,I4)",
+                       {now.hour, ":", now.minute, "  ", now.month, "/", now.day, "/",
+                        now.year}));
+    put(report, report_name,
+        formatted_text("(A14,1p,E8.1,A14,E8.1,A14,E8.1)",
+                       {" AdapQuadTol: ", AdapQuadTol, " FunctionTol: ", FunctionTol,
+                        " ResultTol: ", ResultTol}));
+    put(report, report_name,
+        rec::list_text({" alpha  df  sigma   Integral      Error  AdqTol FncTol ResTol"}));
 
     std::ostream& terminal = sink();
     for_each_case(run, [&](double alpha, double df, double sigma) {
@@ -165,14 +184,14 @@ int run_one_sided(const RunInput& run, const std::string& report_name) {
         const double I = c.integral;
         if (lost_to_limit_command(terminal, alpha, df, sigma)) return;
 
-        rec::formatted(report, "(F7.3,F5.0,F5.1,1p,2(E12.3),3E7.0,0p,F6.1,A5,I7,)",
-                       {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), AdapQuadTol,
-                        FunctionTol, ResultTol, minutes, " min.", n});
-        written(report, report_name);
+        put(report, report_name,
+            formatted_text("(F7.3,F5.0,F5.1,1p,2(E12.3),3E7.0,0p,F6.1,A5,I7,)",
+                           {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), AdapQuadTol,
+                            FunctionTol, ResultTol, minutes, " min.", n}));
         rec::formatted(terminal, "(F7.3,F5.0,F9.5,1p,2(E14.3),0p,F9.2,A9,I7)",
                        {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), minutes,
                         " minutes", n});
-        terminal.flush();
+        flush_sink();
     });
     return closed(report, report_name);
 }
@@ -202,20 +221,40 @@ ReadOutcome read_run_input(std::istream& in, const std::string& name, RunInput& 
                            std::string& fault) {
     ff::Reader file(in, name);
     std::string why;
-    if (!file.try_read({run.kind}, why)) return fault = with_record(1, why), ReadOutcome::Fault;
+    // A read may run on over several lines, so a fault names both the record
+    // being read and the line it was found on (or the last line before the end).
+    auto at = [&](int record, const std::string& what, bool on_line = false) {
+        std::string where = "record " + std::to_string(record);
+        if (on_line || file.fault_on_line())
+            where += ", line " + std::to_string(file.line());
+        else if (file.line() > 0)
+            where += ", after line " + std::to_string(file.line());
+        fault = where + ": " + what;
+        return ReadOutcome::Fault;
+    };
+    if (!file.try_read({run.kind}, why)) return at(1, why);
     if (run.kind != 1 && run.kind != 2) return ReadOutcome::BadKind;
-    if (!file.try_read({run.level_first, run.level_last}, why))
-        return fault = with_record(2, why), ReadOutcome::Fault;
-    if (!file.try_read({run.df_first, run.df_last}, why))
-        return fault = with_record(3, why), ReadOutcome::Fault;
+    if (!file.try_read({run.level_first, run.level_last}, why)) return at(2, why);
+    if (!file.try_read({run.df_first, run.df_last}, why)) return at(3, why);
     if (!file.try_read({run.AdapQuadTol, run.FunctionTol, run.ResultTol}, why))
-        return fault = with_record(4, why), ReadOutcome::Fault;
-    if (!file.try_read({ff::Target(run.report, 72)}, why))
-        return fault = with_record(5, why), ReadOutcome::Fault;
-    if (trimmed_name(run.report).empty())
-        return fault = with_record(5, "the report file name is blank"), ReadOutcome::Fault;
+        return at(4, why);
+    // Read whole, not cut to its 72 characters: a cut name could be another,
+    // existing file, which the run would overwrite.
+    std::string report;
+    if (!file.try_read({ff::Target(report, ff::max_line)}, why)) return at(5, why);
+    const std::string report_name = trimmed_name(report);
+    if (report_name.empty()) return at(5, "the report file name is blank", true);
+    if (report_name.size() > max_name) {
+        return at(5,
+                  "the report file name is longer than " + std::to_string(max_name) +
+                      " characters",
+                  true);
+    }
+    run.report = report.substr(0, max_name);
     // The sigma range alone may be left out: the run then takes all three sigmas.
+    // An input that fails (a read error, an over-long line) is no missing record.
     if (!file.try_read({run.sigma_first, run.sigma_last}, why)) {
+        if (file.input_failed()) return at(6, why);
         run.sigma_first = 1;
         run.sigma_last = 3;
         run.sigmas_defaulted = true;
@@ -267,25 +306,22 @@ void verify_readfile() {
 
     std::string given;
     ff::Reader terminal(std::cin, "standard input");
-    terminal.read({ff::Target(given, 72)});
+    terminal.read({ff::Target(given, ff::max_line)});
     const std::string name = trimmed_name(given);
     // An unquoted slash ends the value, so "/tmp/x.in" typed bare reads as nothing.
     if (name.empty())
         refuse(terminal.name(),
                "blank input file name (quote a name with blanks, commas or slashes)");
+    // Cut to its 72 characters, the name could open another file.
+    if (name.size() > max_name)
+        refuse(terminal.name(), "the input file name is longer than " +
+                                    std::to_string(max_name) + " characters");
+    given.resize(std::min(given.size(), max_name));
 
-    std::ifstream in;
-    std::error_code ec;
-    // A directory opens like a file on some systems and then reads as empty.
-    if (std::filesystem::is_directory(name, ec))
-        refuse(name, std::string("cannot open the input file: ") + std::strerror(EISDIR));
-    errno = 0;
-    in.open(name);
-    if (!in) {
-        const int e = errno;
-        refuse(name, std::string("cannot open the input file") +
-                         (e ? std::string(": ") + std::strerror(e) : std::string()));
-    }
+    ff::FileBuf file;
+    std::string why;
+    if (!file.open_regular(name, why)) refuse(name, "cannot open the input file: " + why);
+    std::istream in(&file);
 
     RunInput run;
     std::string fault;
@@ -298,17 +334,16 @@ void verify_readfile() {
             rec::list(out, {" Error in 1st line of file ", padded});
             rec::list(out, {" Value must be 1 or 2 for testing one- or two-sided limits."});
             rec::list(out, {"Value in file is ", run.kind});
-            out.flush();
+            flush_sink();
             std::exit(0);
         }
         case ReadOutcome::Fault:
-            out.flush();
             refuse(name, fault);
     }
     controlparms.ResultTol = run.ResultTol;
     if (run.sigmas_defaulted) rec::list(out, {"Error reading sigmas.  Will do all three..."});
-    in.close();
-    out.flush();
+    file.close();
+    flush_sink();
 
     // The tables are fixed; an index outside them has no case to run, so the whole
     // file is refused before any output file is made.
@@ -318,6 +353,6 @@ void verify_readfile() {
     int status = run_table(run);
     // Every case the limit command failed is missing from the report.
     if (status == 0 && limitcmd::any_failed()) status = 3;
-    out.flush();
+    if (status == 0 || status == 3) flush_sink();
     std::exit(status);
 }

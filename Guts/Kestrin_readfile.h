@@ -1,11 +1,16 @@
 // The input-file run, split so that reading the input file can be driven on its
 // own (fuzzing, tests) and the table of cases can be run with a substitute clock.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 
 #include "wallclock.h"
+
+// The longest file name the run takes (input file, report file); a longer one
+// is refused, not cut.
+constexpr std::size_t max_name = 72;
 
 // What the six records of an input file select.
 struct RunInput {

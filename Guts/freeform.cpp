@@ -5,11 +5,20 @@
 // does everything after a slash; "r*value" repeats a value r times.
 #include "freeform.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
+
+#include "sink.h"
 
 namespace ff {
 
@@ -81,12 +90,14 @@ bool parse_real(const std::string& s, double& v) {
     return !(errno == ERANGE && std::fabs(v) > 1.0);
 }
 
-// Scans the values of one read.
-class Scanner {
-public:
-    Scanner(std::istream& in, std::string& line) : in_(in), line_(line) {}
+}  // namespace
 
-    enum class Got { Value, Null, Slash, End, BadQuote };
+// Scans the values of one read.
+class Reader::Scanner {
+public:
+    Scanner(Reader& reader, std::string& line) : reader_(reader), line_(line) {}
+
+    enum class Got { Value, Null, Slash, End, BadQuote, Failed };
 
     // The next value; `quoted` tells whether it was a quoted character constant.
     Got next(std::string& value, bool& quoted) {
@@ -99,7 +110,14 @@ public:
         for (;;) {
             while (pos_ < line_.size() && is_blank(line_[pos_])) ++pos_;
             if (pos_ >= line_.size()) {
-                if (!std::getline(in_, line_)) return Got::End;
+                switch (reader_.next_line(line_)) {
+                    case Line::Ok:
+                        break;
+                    case Line::End:
+                        return Got::End;
+                    case Line::Failed:
+                        return Got::Failed;
+                }
                 pos_ = 0;
                 continue;
             }
@@ -141,7 +159,7 @@ public:
     }
 
 private:
-    std::istream& in_;
+    Reader& reader_;
     std::string& line_;
     std::size_t pos_ = 0;
     bool after_value_ = false;
@@ -160,20 +178,27 @@ private:
             for (;;) {
                 if (pos_ >= line_.size()) {
                     // A quoted value may go on over the line end, which is not part of it.
-                    if (!std::getline(in_, line_)) return Got::BadQuote;
+                    switch (reader_.next_line(line_)) {
+                        case Line::Ok:
+                            break;
+                        case Line::End:
+                            return Got::BadQuote;
+                        case Line::Failed:
+                            return Got::Failed;
+                    }
                     pos_ = 0;
                     continue;
                 }
                 if (line_[pos_] == c) {
                     if (pos_ + 1 < line_.size() && line_[pos_ + 1] == c) {
-                        value += c;
+                        keep(value, c);
                         pos_ += 2;
                         continue;
                     }
                     ++pos_;
                     return Got::Value;
                 }
-                value += line_[pos_++];
+                keep(value, line_[pos_++]);
             }
         }
         while (pos_ < line_.size()) {
@@ -185,21 +210,69 @@ private:
         }
         return Got::Value;
     }
-};
 
-}  // namespace
+    // A quoted value over many lines would grow without end; past the length
+    // of a line it can only be cut anyway, so the rest is not kept.
+    static void keep(std::string& value, char c) {
+        if (value.size() <= max_line) value += c;
+    }
+};
 
 Reader::Reader(std::istream& in, std::string name) : in_(in), name_(std::move(name)) {}
 
-bool Reader::try_read(std::initializer_list<Target> targets, std::string& fault) {
-    std::string line;
-    if (!std::getline(in_, line)) {
-        fault = targets.size() == 0 ? "end of input"
-                                    : std::string("end of input while reading ") +
-                                          kind_name(targets.begin()->kind);
-        return false;
+Reader::Line Reader::next_line(std::string& line) {
+    line.clear();
+    std::streambuf* buf = in_.rdbuf();
+    bool any = false;
+    for (;;) {
+        const int c = buf ? buf->sbumpc() : EOF;
+        if (c == EOF) {
+            const FileBuf* file = dynamic_cast<const FileBuf*>(buf);
+            if (file && file->error()) {
+                input_fault_ = std::string("read error: ") + std::strerror(file->error());
+                input_failed_ = true;
+                in_.setstate(std::ios::badbit);
+                return Line::Failed;
+            }
+            in_.setstate(std::ios::eofbit);
+            if (!any) return Line::End;
+            break;
+        }
+        any = true;
+        if (c == '\n') break;
+        if (line.size() == max_line) {
+            ++line_;
+            input_fault_ = "a line longer than " + std::to_string(max_line) + " characters";
+            input_failed_ = true;
+            fault_on_line_ = true;
+            return Line::Failed;
+        }
+        line += static_cast<char>(c);
     }
-    Scanner scan(in_, line);
+    ++line_;
+    // Editors on some systems open a UTF-8 file with a byte-order mark; it is
+    // no part of the first value.
+    if (line_ == 1 && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+    return Line::Ok;
+}
+
+bool Reader::try_read(std::initializer_list<Target> targets, std::string& fault) {
+    input_failed_ = false;
+    fault_on_line_ = false;
+    std::string line;
+    switch (next_line(line)) {
+        case Line::Ok:
+            break;
+        case Line::End:
+            fault = targets.size() == 0 ? "end of input"
+                                        : std::string("end of input while reading ") +
+                                              kind_name(targets.begin()->kind);
+            return false;
+        case Line::Failed:
+            fault = input_fault_;
+            return false;
+    }
+    Scanner scan(*this, line);
     for (const Target& t : targets) {
         std::string value;
         bool quoted = false;
@@ -215,6 +288,9 @@ bool Reader::try_read(std::initializer_list<Target> targets, std::string& fault)
             case Scanner::Got::BadQuote:
                 fault = "end of input inside a quoted character value";
                 return false;
+            case Scanner::Got::Failed:
+                fault = input_fault_;
+                return false;
             case Scanner::Got::Value:
                 break;
         }
@@ -222,7 +298,8 @@ bool Reader::try_read(std::initializer_list<Target> targets, std::string& fault)
             case Target::Kind::Integer: {
                 std::int32_t v = 0;
                 if (quoted || !parse_integer(value, v)) {
-                    fault = "bad integer \"" + value + "\"";
+                    fault = "bad integer \"" + echo(value) + "\"";
+                    fault_on_line_ = true;
                     return false;
                 }
                 *t.integer = v;
@@ -231,7 +308,8 @@ bool Reader::try_read(std::initializer_list<Target> targets, std::string& fault)
             case Target::Kind::Real: {
                 double v = 0.0;
                 if (quoted || !parse_real(value, v)) {
-                    fault = "bad real number \"" + value + "\"";
+                    fault = "bad real number \"" + echo(value) + "\"";
+                    fault_on_line_ = true;
                     return false;
                 }
                 *t.real = v;
@@ -247,11 +325,96 @@ bool Reader::try_read(std::initializer_list<Target> targets, std::string& fault)
 }
 
 void Reader::read(std::initializer_list<Target> targets) {
+    // The prompt this read answers must have reached the terminal; an answer
+    // typed to no question, with every result lost, is worse than stopping.
+    if (in_.tie() == &std::cout) check_terminal();
     std::string fault;
     if (try_read(targets, fault)) return;
     std::cout.flush();
     std::cerr << "tolvane: " << name_ << ": " << fault << std::endl;
     std::exit(2);
+}
+
+std::string echo(const std::string& value) {
+    std::string out;
+    std::size_t shown = 0;
+    std::size_t i = 0;
+    for (; i < value.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(value[i]);
+        const bool continues = (c & 0xC0) == 0x80;  // inside a UTF-8 character
+        if (!continues) {
+            if (shown == max_echo) break;
+            ++shown;
+        }
+        if (c < 0x20 || c == 0x7F) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (i < value.size()) out += "...";
+    return out;
+}
+
+// ---- input from a file descriptor ----
+
+FileBuf::~FileBuf() { close(); }
+
+void FileBuf::close() {
+    if (owned_ && fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    owned_ = false;
+    setg(buffer_, buffer_, buffer_);
+}
+
+bool FileBuf::open_regular(const std::string& name, std::string& why) {
+    close();
+    error_ = 0;
+    // Not blocking in the open: a FIFO without a writer would wait there for ever.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        why = std::strerror(errno);
+        ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        why = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        ::close(fd);
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    fd_ = fd;
+    owned_ = true;
+    return true;
+}
+
+FileBuf::int_type FileBuf::underflow() {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    if (fd_ < 0) return traits_type::eof();
+    for (;;) {
+        const ssize_t n = ::read(fd_, buffer_, sizeof buffer_);
+        if (n > 0) {
+            setg(buffer_, buffer_, buffer_ + n);
+            return traits_type::to_int_type(*gptr());
+        }
+        if (n == 0) return traits_type::eof();
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // An inherited non-blocking descriptor: wait for input instead of failing.
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, -1) >= 0 || errno == EINTR) continue;
+        }
+        error_ = errno;
+        return traits_type::eof();
+    }
 }
 
 }  // namespace ff

@@ -4,6 +4,11 @@
 // so that every printed digit is reproducible.
 #include "records.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -409,7 +414,8 @@ std::string list_real(double v) {
     return out;
 }
 
-void list(std::ostream& out, std::initializer_list<Item> items) {
+std::string list_text(std::initializer_list<Item> items) {
+    std::string text;
     // Records are at most 79 columns wide: an item that would reach column 80
     // goes to a new line, which again starts with a blank.
     std::string line = " ";
@@ -428,14 +434,18 @@ void list(std::ostream& out, std::initializer_list<Item> items) {
                 break;
         }
         if (line_has_item && line.size() + s.size() >= 80) {
-            out << line << '\n';
+            text += line + '\n';
             line.assign(1, ' ');
         }
         line += s;
         line_has_item = true;
     }
     if (items.size() == 0) line.clear();
-    out << line << '\n';
+    return text + line + '\n';
+}
+
+void list(std::ostream& out, std::initializer_list<Item> items) {
+    out << list_text(items);
     out.flush();
 }
 
@@ -468,6 +478,74 @@ std::string format(std::string_view fmt, std::initializer_list<Item> items) {
 void formatted(std::ostream& out, std::string_view fmt, std::initializer_list<Item> items) {
     out << format(fmt, items) << '\n';
     out.flush();
+}
+
+// ---- files of whole records ----
+
+RecordFile::~RecordFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool RecordFile::open(const std::string& name, bool keep) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    good_ = 0;
+    created_ = false;
+    const int flags = O_WRONLY | O_CLOEXEC;
+    if (keep) {
+        fd_ = ::open(name.c_str(), flags | O_CREAT | O_EXCL, 0666);
+        if (fd_ >= 0) {
+            created_ = true;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+        fd_ = ::open(name.c_str(), flags);
+        return fd_ >= 0;
+    }
+    fd_ = ::open(name.c_str(), flags | O_CREAT | O_TRUNC, 0666);
+    return fd_ >= 0;
+}
+
+bool RecordFile::same_file(const std::string& name) const {
+    struct stat mine {}, other {};
+    if (fd_ < 0 || ::fstat(fd_, &mine) != 0 || ::stat(name.c_str(), &other) != 0) return false;
+    return mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+}
+
+bool RecordFile::empty() {
+    if (::ftruncate(fd_, 0) != 0) {
+        // Not a regular file (a terminal, a pipe): there is nothing to empty.
+        if (errno != EINVAL) return false;
+    }
+    good_ = 0;
+    return true;
+}
+
+bool RecordFile::put(std::string_view text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        const int e = n < 0 ? errno : EIO;
+        // Take back the part that was written: the file ends with its last
+        // complete record, never with a piece of one.
+        if (done > 0 && ::ftruncate(fd_, good_) == 0) ::lseek(fd_, good_, SEEK_SET);
+        errno = e;
+        return false;
+    }
+    good_ += static_cast<off_t>(done);
+    return true;
+}
+
+bool RecordFile::close() {
+    if (fd_ < 0) return true;
+    const int r = ::close(fd_);
+    fd_ = -1;
+    return r == 0;
 }
 
 }  // namespace rec

@@ -1,6 +1,8 @@
 // Output records of the program: free-form (list-directed) records and records
 // formatted by a Fortran-style format text such as "(F7.3,1p,2(E12.3),A5,I7)".
 #pragma once
+#include <sys/types.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <iosfwd>
@@ -24,6 +26,10 @@ struct Item {
     Item(double v) : kind(Kind::Real), real(v) {}
 };
 
+// Renders one free-form record with its line end (or line ends, when it runs
+// over 79 columns). No items: an empty line.
+std::string list_text(std::initializer_list<Item> items);
+
 // Writes one free-form record (with its line end) to `out`. No items: an empty line.
 void list(std::ostream& out, std::initializer_list<Item> items);
 
@@ -39,5 +45,35 @@ void formatted(std::ostream& out, std::string_view fmt, std::initializer_list<It
 // The free-form rendering of a single real item (blank, sign or blank, digits),
 // exposed for tests.
 std::string list_real(double v);
+
+// An output file that takes whole records. A record that cannot be written to
+// its end (a full disk, a file-size limit) is taken back, so the file always
+// ends with its last complete record. Failures leave errno set.
+class RecordFile {
+public:
+    RecordFile() = default;
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+    ~RecordFile();
+
+    // Creates `name`, or empties it when it exists. With `keep`, an existing
+    // file keeps its contents until empty() is called.
+    bool open(const std::string& name, bool keep = false);
+    // Whether open() made the file (with `keep`; it did not exist before).
+    bool created() const { return created_; }
+    // Whether `name` names this very file (the same device and inode), under
+    // whatever spelling: another path, a symbolic or a hard link.
+    bool same_file(const std::string& name) const;
+    bool empty();
+    // Writes complete records; false when they could not all be written, and
+    // then none of them stays in the file.
+    bool put(std::string_view text);
+    bool close();
+
+private:
+    int fd_ = -1;
+    off_t good_ = 0;  // end of the last complete record
+    bool created_ = false;
+};
 
 }  // namespace rec

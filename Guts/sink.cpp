@@ -1,6 +1,12 @@
 #include "sink.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
+#include <string>
 
 namespace {
 std::ostream* current = nullptr;
@@ -12,4 +18,47 @@ std::ostream* set_sink(std::ostream* target) {
     std::ostream* previous = current;
     current = target;
     return previous;
+}
+
+void check_terminal() {
+    std::cout.flush();
+    if (std::cout) return;
+    const auto* out = dynamic_cast<const DescriptorOutput*>(std::cout.rdbuf());
+    const int e = out ? out->error() : 0;
+    std::cerr << "tolvane: standard output: cannot write"
+              << (e ? std::string(": ") + std::strerror(e) : std::string()) << std::endl;
+    std::exit(2);
+}
+
+void flush_sink() {
+    sink().flush();
+    check_terminal();
+}
+
+int DescriptorOutput::sync() {
+    const char* p = pbase();
+    std::size_t left = static_cast<std::size_t>(pptr() - pbase());
+    while (left > 0) {
+        const ssize_t n = ::write(fd_, p, left);
+        if (n > 0) {
+            p += n;
+            left -= static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        error_ = n < 0 ? errno : EIO;
+        setp(buffer_, buffer_ + sizeof buffer_);
+        return -1;
+    }
+    setp(buffer_, buffer_ + sizeof buffer_);
+    return 0;
+}
+
+DescriptorOutput::int_type DescriptorOutput::overflow(int_type c) {
+    if (sync() != 0) return traits_type::eof();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+    }
+    return traits_type::not_eof(c);
 }

@@ -348,16 +348,18 @@ TEST(InputFileRefused, MissingFileOrRecord) {
     };
     const Case cases[] = {
         {"", "tolvane: run.in: record 1: end of input while reading an integer\n"},
-        {"one\n", "tolvane: run.in: record 1: bad integer \"one\"\n"},
-        {"1\n6 6\n", "tolvane: run.in: record 3: end of input while reading an integer\n"},
+        {"one\n", "tolvane: run.in: record 1, line 1: bad integer \"one\"\n"},
+        {"1\n6 6\n",
+         "tolvane: run.in: record 3, after line 2: end of input while reading an integer\n"},
         // Each read starts on a new line, so one line cannot hold two records.
-        {"1 6 6\n4 4\n", "tolvane: run.in: record 3: end of input while reading an integer\n"},
+        {"1 6 6\n4 4\n",
+         "tolvane: run.in: record 3, after line 2: end of input while reading an integer\n"},
         {"2\n6 6\n4 4\nabc 1e-8 0\nrep.txt\n",
-         "tolvane: run.in: record 4: bad real number \"abc\"\n"},
+         "tolvane: run.in: record 4, line 4: bad real number \"abc\"\n"},
         {"1\n6 6\n4 4\n1e-6 1e-8 0\n",
-         "tolvane: run.in: record 5: end of input while reading a character value\n"},
+         "tolvane: run.in: record 5, after line 4: end of input while reading a character value\n"},
         {"1\n6 6\n4 4\n1e-6 1e-8 0\n''\n2 2\n",
-         "tolvane: run.in: record 5: the report file name is blank\n"},
+         "tolvane: run.in: record 5, line 5: the report file name is blank\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.records);
@@ -383,7 +385,7 @@ TEST(InputFileRefused, ReportFileThatCannotBeWritten) {
     // A full device takes the open but not the records.
     const FileRun full = run_file("1\n6 6\n4 4\n0 1e-8 0\n'/dev/full'\n2 2\n");
     EXPECT_EQ(full.r.status, 2);
-    EXPECT_EQ(full.r.err, "tolvane: /dev/full: cannot write the file\n");
+    EXPECT_EQ(full.r.err, "tolvane: /dev/full: cannot write the file: No space left on device\n");
 }
 
 // ---- the table in-process, with a scripted clock ----

@@ -2,7 +2,13 @@
 // dropped remainder of a line, slashes and null values, and faults.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <filesystem>
+#include <istream>
 #include <sstream>
 #include <string>
 
@@ -226,6 +232,123 @@ TEST(FreeFormRead, TheProgramStopsOnABadFirstAnswer) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, " Interactive version (1) or read input file(2)?\n");
     EXPECT_EQ(r.err, "tolvane: standard input: bad integer \"abc\"\n");
+}
+
+// ---- input that fails or misleads ----
+
+TEST(FreeFormInput, ByteOrderMarkOpensOnlyTheFirstLine) {
+    std::istringstream in("\xEF\xBB\xBF" "3\n\xEF\xBB\xBF" "4\n");
+    ff::Reader r(in, "bom.in");
+    std::int32_t v = 0;
+    std::string fault;
+    EXPECT_TRUE(r.try_read({v}, fault)) << fault;
+    EXPECT_EQ(v, 3);
+    // Anywhere else the mark is part of a value.
+    EXPECT_FALSE(r.try_read({v}, fault));
+    EXPECT_EQ(fault, "bad integer \"\xEF\xBB\xBF" "4\"");
+}
+
+TEST(FreeFormInput, LinesAreBoundedAndCounted) {
+    const std::string full(ff::max_line, ' ');
+    std::istringstream in("1\n" + full + "\n\n2\n" + full + "x\n5\n");
+    ff::Reader r(in, "long.in");
+    std::int32_t a = 0, b = 0;
+    std::string fault;
+    ASSERT_TRUE(r.try_read({a}, fault));
+    EXPECT_EQ(r.line(), 1);
+    // A line of the longest length is taken, and a read runs on over blank lines.
+    ASSERT_TRUE(r.try_read({b}, fault)) << fault;
+    EXPECT_EQ(b, 2);
+    EXPECT_EQ(r.line(), 4);
+    EXPECT_FALSE(r.try_read({a}, fault));
+    EXPECT_EQ(fault, "a line longer than 4096 characters");
+    EXPECT_TRUE(r.input_failed());
+    EXPECT_TRUE(r.fault_on_line());
+    EXPECT_EQ(r.line(), 5);
+
+    std::istringstream short_in("1\n2 x\n");
+    ff::Reader s(short_in, "short.in");
+    ASSERT_TRUE(s.try_read({a}, fault));
+    EXPECT_FALSE(s.try_read({a, b}, fault));
+    EXPECT_EQ(fault, "bad integer \"x\"");
+    EXPECT_FALSE(s.input_failed());
+    EXPECT_TRUE(s.fault_on_line());
+    EXPECT_EQ(s.line(), 2);
+    EXPECT_FALSE(s.try_read({a}, fault));
+    EXPECT_EQ(fault, "end of input while reading an integer");
+    EXPECT_FALSE(s.input_failed());
+    EXPECT_FALSE(s.fault_on_line());
+    EXPECT_EQ(s.line(), 2);
+}
+
+TEST(FreeFormInput, QuotedValueOverManyLinesIsCut) {
+    // An unclosed quote takes every following line; what is kept stays bounded.
+    std::string text = "'";
+    for (int i = 0; i < 2000; ++i) text += std::string(100, 'q') + "\n";
+    text += "'\n";
+    std::istringstream in(text);
+    ff::Reader r(in, "quote.in");
+    std::string value;
+    std::string fault;
+    ASSERT_TRUE(r.try_read({ff::Target(value, 100000)}, fault)) << fault;
+    EXPECT_EQ(value.size(), ff::max_line + 1);
+}
+
+TEST(FreeFormInput, EchoedValuesAreShortAndVisible) {
+    EXPECT_EQ(ff::echo("abc"), "abc");
+    EXPECT_EQ(ff::echo(std::string(40, 'a')), std::string(40, 'a'));
+    EXPECT_EQ(ff::echo(std::string(41, 'a')), std::string(40, 'a') + "...");
+    EXPECT_EQ(ff::echo("a\tb\x7f"), "a\\x09b\\x7F");
+    // Characters are counted whole, and a UTF-8 character is never split.
+    std::string greek;
+    for (int i = 0; i < 45; ++i) greek += "\xCE\xB1";
+    std::string forty;
+    for (int i = 0; i < 40; ++i) forty += "\xCE\xB1";
+    EXPECT_EQ(ff::echo(greek), forty + "...");
+}
+
+TEST(FreeFormInput, ReadErrorIsNotTheEndOfInput) {
+    const std::string dir = ts::make_tempdir();
+    // A directory opens for reading, and every read of it fails.
+    const int fd = open(dir.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    {
+        ff::FileBuf buf(fd);
+        std::istream in(&buf);
+        ff::Reader r(in, "dir");
+        std::int32_t v = 0;
+        std::string fault;
+        EXPECT_FALSE(r.try_read({v}, fault));
+        EXPECT_EQ(fault, "read error: Is a directory");
+        EXPECT_TRUE(r.input_failed());
+        EXPECT_EQ(buf.error(), EISDIR);
+    }
+    close(fd);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(FreeFormInput, OnlyRegularFilesOpen) {
+    const std::string dir = ts::make_tempdir();
+    ts::write_file(dir + "/plain", "7\n");
+    ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0644), 0);
+    std::string why;
+    ff::FileBuf buf;
+    EXPECT_FALSE(buf.open_regular(dir + "/fifo", why));  // at once, with no writer
+    EXPECT_EQ(why, "not a regular file");
+    EXPECT_FALSE(buf.open_regular("/dev/zero", why));
+    EXPECT_EQ(why, "not a regular file");
+    EXPECT_FALSE(buf.open_regular(dir, why));
+    EXPECT_EQ(why, "Is a directory");
+    EXPECT_FALSE(buf.open_regular(dir + "/none", why));
+    EXPECT_EQ(why, "No such file or directory");
+    ASSERT_TRUE(buf.open_regular(dir + "/plain", why)) << why;
+    std::istream in(&buf);
+    ff::Reader r(in, "plain");
+    std::int32_t v = 0;
+    r.read({v});
+    EXPECT_EQ(v, 7);
+    buf.close();
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdint>
 #include <cstdio>
@@ -47,6 +51,47 @@ RunResult run_tolvane(const std::string& input, const std::string& workdir,
     RunResult r;
     if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
     r.out = read_file(out_path);
+    r.err = read_file(err_path);
+    std::remove(in_path.c_str());
+    std::remove(out_path.c_str());
+    std::remove(err_path.c_str());
+    return r;
+}
+
+RunResult run_tolvane(const std::string& input, const std::string& workdir,
+                      const RunSetup& setup) {
+    const std::string in_path = workdir + "/.stdin";
+    const std::string out_path = workdir + "/.stdout";
+    const std::string err_path = workdir + "/.stderr";
+    write_file(in_path, input);
+    const std::string stdout_path = setup.stdout_path.empty() ? out_path : setup.stdout_path;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Only async-signal-safe calls from here to the exec.
+        if (chdir(workdir.c_str()) != 0) _exit(120);
+        const int in = open(in_path.c_str(), O_RDONLY);
+        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || err < 0 || dup2(in, 0) < 0 || dup2(err, 2) < 0) _exit(121);
+        if (setup.close_stdout) {
+            close(1);
+        } else {
+            const int out = open(stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out < 0 || dup2(out, 1) < 0) _exit(122);
+        }
+        if (setup.file_size_limit >= 0) {
+            const rlimit lim{static_cast<rlim_t>(setup.file_size_limit),
+                             static_cast<rlim_t>(setup.file_size_limit)};
+            if (setrlimit(RLIMIT_FSIZE, &lim) != 0) _exit(123);
+        }
+        signal(SIGXFSZ, setup.ignore_xfsz ? SIG_IGN : SIG_DFL);
+        if (setup.timeout_seconds > 0) alarm(setup.timeout_seconds);
+        execl(TOLVANE_EXE, TOLVANE_EXE, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    RunResult r;
+    int raw = 0;
+    if (pid > 0 && waitpid(pid, &raw, 0) == pid && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
+    if (setup.stdout_path.empty() && !setup.close_stdout) r.out = read_file(out_path);
     r.err = read_file(err_path);
     std::remove(in_path.c_str());
     std::remove(out_path.c_str());

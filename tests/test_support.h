@@ -23,6 +23,18 @@ std::string make_tempdir();
 RunResult run_tolvane(const std::string& input, const std::string& workdir,
                       const std::string& args = "");
 
+// How a run of the program is set up beyond its input and directory.
+struct RunSetup {
+    std::string stdout_path;      // where standard output goes; empty: captured in `out`
+    bool close_stdout = false;    // standard output closed instead
+    long file_size_limit = -1;    // RLIMIT_FSIZE in bytes; -1: unchanged
+    bool ignore_xfsz = false;     // SIGXFSZ ignored (else its default action)
+    unsigned timeout_seconds = 0; // killed by SIGALRM after this long; 0: never
+};
+
+// As above, started directly (no shell) with the setup given.
+RunResult run_tolvane(const std::string& input, const std::string& workdir, const RunSetup& setup);
+
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& text);
 bool file_exists(const std::string& path);

@@ -1,0 +1,296 @@
+// Input and output that fail or mislead, end to end: nothing lost, nothing
+// garbled, nothing hangs. Each run is a child of the test in its own directory.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh directory, removed with everything in it at the end of the test.
+struct Dir {
+    std::string path = ts::make_tempdir();
+    ~Dir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    std::string at(const std::string& name) const { return path + "/" + name; }
+    void write(const std::string& name, const std::string& text) const {
+        ts::write_file(at(name), text);
+    }
+    std::string read(const std::string& name) const { return ts::read_file(at(name)); }
+    bool has(const std::string& name) const {
+        std::error_code ec;
+        return fs::symlink_status(at(name), ec).type() != fs::file_type::not_found;
+    }
+};
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+// Every case runs at once (AdapQuadTol = 0 refuses each integral), so tables of
+// any size are quick.
+const std::string kOneSidedAll = "1\n1 10\n1 6\n0 1e-8 0\nrep.txt\n1 3\n";
+const std::string kTwoSidedAll = "2\n1 10\n1 6\n0 1e-8 0\nrep.txt\n1 3\n";
+
+// ---- the report file and tolvane.int ----
+
+TEST(OutputFiles, ReportThatIsTolvaneIntUnderAnyNameIsRefused) {
+    const std::string earlier = "results of an earlier run\n";
+    struct Case {
+        const char* report;                  // as written in record 5
+        bool int_exists;                     // tolvane.int there before the run
+        void (*prepare)(const Dir&);         // links and directories the name needs
+    };
+    const Case cases[] = {
+        {"tolvane.int", true, [](const Dir&) {}},
+        {"tolvane.int", false, [](const Dir&) {}},
+        {"'./tolvane.int'", true, [](const Dir&) {}},
+        {"'sub/../tolvane.int'", false, [](const Dir& d) { fs::create_directory(d.at("sub")); }},
+        {"link.rep", true, [](const Dir& d) { fs::create_symlink("tolvane.int", d.at("link.rep")); }},
+        // A dangling link: the report would be created as tolvane.int.
+        {"link.rep", false, [](const Dir& d) { fs::create_symlink("tolvane.int", d.at("link.rep")); }},
+        {"hard.rep", true, [](const Dir& d) { fs::create_hard_link(d.at("tolvane.int"), d.at("hard.rep")); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.report) + (c.int_exists ? " (tolvane.int exists)" : ""));
+        Dir d;
+        if (c.int_exists) d.write("tolvane.int", earlier);
+        c.prepare(d);
+        d.write("run.in", "2\n6 6\n4 4\n0 1e-8 0\n" + std::string(c.report) + "\n2 2\n");
+        const ts::RunResult r = ts::run_tolvane("2\nrun.in\n", d.path);
+        EXPECT_EQ(r.status, 2);
+        std::string shown = c.report;
+        if (shown[0] == '\'') shown = shown.substr(1, shown.size() - 2);
+        EXPECT_EQ(r.err, "tolvane: " + shown +
+                             ": the report file is the same file as tolvane.int, which holds "
+                             "the intermediate results of a two-sided run\n");
+        // Nothing written: an earlier tolvane.int is as it was, or there is none.
+        if (c.int_exists)
+            EXPECT_EQ(d.read("tolvane.int"), earlier);
+        else
+            EXPECT_FALSE(d.has("tolvane.int"));
+    }
+
+    // A one-sided run writes no tolvane.int, so the name is an ordinary report.
+    Dir d;
+    d.write("run.in", "1\n6 6\n4 4\n0 1e-8 0\ntolvane.int\n2 2\n");
+    const ts::RunResult one = ts::run_tolvane("2\nrun.in\n", d.path);
+    EXPECT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(lines_of(d.read("tolvane.int")).size(), 5u);
+}
+
+// A record cut short by a full disk or a file-size limit is taken back: the file
+// ends with its last complete record, and the run ends with exit status 2.
+TEST(OutputFiles, FileSizeLimitLeavesOnlyWholeRecords) {
+    for (const std::string& input : {kOneSidedAll, kTwoSidedAll}) {
+        for (bool ignored : {false, true}) {
+            SCOPED_TRACE(input.substr(0, 1) + (ignored ? "-sided, SIGXFSZ ignored"
+                                                       : "-sided, SIGXFSZ default"));
+            Dir d;
+            d.write("run.in", input);
+            ts::RunSetup setup;
+            setup.stdout_path = "/dev/null";
+            setup.file_size_limit = 1000;
+            setup.ignore_xfsz = ignored;
+            const ts::RunResult r = ts::run_tolvane("2\nrun.in\n", d.path, setup);
+            EXPECT_EQ(r.status, 2);
+            EXPECT_EQ(r.err, "tolvane: rep.txt: cannot write the file: File too large\n");
+
+            const std::string report = d.read("rep.txt");
+            ASSERT_FALSE(report.empty());
+            EXPECT_EQ(report.back(), '\n');
+            const std::vector<std::string> lines = lines_of(report);
+            const std::size_t heading = input[0] == '1' ? 4 : 2;
+            ASSERT_GT(lines.size(), heading + 1);
+            const std::size_t record = lines[heading].size() + 1;
+            for (std::size_t i = heading; i < lines.size(); ++i) {
+                EXPECT_EQ(lines[i].size() + 1, record) << lines[i];
+                EXPECT_EQ(lines[i].find(" min."), record - 13) << lines[i];
+            }
+            // As many cases as the limit holds, not one fewer.
+            EXPECT_LE(report.size(), 1000u);
+            EXPECT_GT(report.size() + record, 1000u);
+            if (input[0] == '2') {
+                const std::string inter = d.read("tolvane.int");
+                EXPECT_EQ(inter.back(), '\n');
+                // Each case is named before it starts: one name more than results.
+                EXPECT_EQ(lines_of(inter).size(), 1 + (lines.size() - heading) + 1);
+            }
+        }
+    }
+}
+
+// ---- standard output ----
+
+TEST(Terminal, OutputThatCannotBeWrittenStopsTheRun) {
+    Dir d;
+    d.write("run.in", "1\n6 6\n4 4\n0 1e-8 0\nrep.txt\n2 2\n");
+    ts::RunSetup full;
+    full.stdout_path = "/dev/full";
+    for (const char* input : {"2\nrun.in\n", "1\n1\n10 1 0.9\n0 1e-8 0\n\n"}) {
+        SCOPED_TRACE(input);
+        const ts::RunResult r = ts::run_tolvane(input, d.path, full);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "tolvane: standard output: cannot write: No space left on device\n");
+    }
+    ts::RunSetup closed;
+    closed.close_stdout = true;
+    const ts::RunResult r = ts::run_tolvane("2\nrun.in\n", d.path, closed);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "tolvane: standard output: cannot write: Bad file descriptor\n");
+}
+
+TEST(Terminal, OutputThatFailsInTheMiddleOfARunStopsIt) {
+    // Standard output reaches the limit some cases before the report does.
+    Dir d;
+    d.write("run.in", kOneSidedAll);
+    ts::RunSetup setup;
+    setup.stdout_path = d.at("terminal.txt");
+    setup.file_size_limit = 2000;
+    const ts::RunResult r = ts::run_tolvane("2\nrun.in\n", d.path, setup);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "tolvane: standard output: cannot write: File too large\n");
+    const std::size_t cases = lines_of(d.read("rep.txt")).size() - 4;
+    EXPECT_GT(cases, 0u);
+    EXPECT_LT(cases, 180u);
+}
+
+// ---- the input file and standard input ----
+
+TEST(Input, OnlyARegularFileIsTaken) {
+    Dir d;
+    ASSERT_EQ(mkfifo(d.at("fifo").c_str(), 0644), 0);
+    fs::create_directory(d.at("adir"));
+    ts::RunSetup quick;
+    quick.timeout_seconds = 20;  // the old way blocked for ever in the open
+    struct Case {
+        const char* name;
+        const char* err;
+    };
+    for (const Case& c :
+         {Case{"fifo", "tolvane: fifo: cannot open the input file: not a regular file\n"},
+          Case{"'/dev/zero'", "tolvane: /dev/zero: cannot open the input file: not a regular file\n"},
+          Case{"adir", "tolvane: adir: cannot open the input file: Is a directory\n"}}) {
+        SCOPED_TRACE(c.name);
+        const ts::RunResult r = ts::run_tolvane("2\n" + std::string(c.name) + "\n", d.path, quick);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_FALSE(d.has("tolvane.int"));
+}
+
+TEST(Input, ReadErrorsAreNotTheEndOfInput) {
+    Dir d;
+    // /proc/self/mem is a regular file whose first page cannot be read.
+    const ts::RunResult mem = ts::run_tolvane("2\n'/proc/self/mem'\n", d.path);
+    EXPECT_EQ(mem.status, 2);
+    EXPECT_EQ(mem.err, "tolvane: /proc/self/mem: record 1: read error: Input/output error\n");
+
+    // Standard input that is a directory fails on its first read.
+    const std::string cmd = "cd '" + d.path + "' && '" TOLVANE_EXE "' < . > out.txt 2> err.txt";
+    const int raw = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 2);
+    EXPECT_EQ(d.read("err.txt"), "tolvane: standard input: read error: Is a directory\n");
+}
+
+TEST(Input, OverlongLinesAreRefused) {
+    Dir d;
+    const std::string longline(5000, '7');
+    // No line end at all: the old reader took all of it as one value.
+    const ts::RunResult terminal = ts::run_tolvane(longline, d.path);
+    EXPECT_EQ(terminal.status, 2);
+    EXPECT_EQ(terminal.err, "tolvane: standard input: a line longer than 4096 characters\n");
+
+    // Record 6 may be missing or malformed, but a line too long to read is refused.
+    d.write("run.in", "1\n6 6\n4 4\n0 1e-8 0\nrep.txt\n" + longline + "\n");
+    const ts::RunResult file = ts::run_tolvane("2\nrun.in\n", d.path);
+    EXPECT_EQ(file.status, 2);
+    EXPECT_EQ(file.err, "tolvane: run.in: record 6, line 6: a line longer than 4096 characters\n");
+    EXPECT_FALSE(d.has("rep.txt"));
+
+    // A long value is quoted in part, readably.
+    d.write("run.in", "1\n6 " + longline.substr(0, 300) + "x\n");
+    const ts::RunResult token = ts::run_tolvane("2\nrun.in\n", d.path);
+    EXPECT_EQ(token.err, "tolvane: run.in: record 2, line 2: bad integer \"" +
+                             longline.substr(0, 40) + "...\"\n");
+}
+
+TEST(Input, NamesLongerThanTheirFieldAreRefused) {
+    Dir d;
+    const std::string name72(72, 'r');
+    d.write(name72, "do not overwrite\n");
+    d.write("run.in", "1\n6 6\n4 4\n0 1e-8 0\n" + name72 + "x\n2 2\n");
+    const ts::RunResult report = ts::run_tolvane("2\nrun.in\n", d.path);
+    EXPECT_EQ(report.status, 2);
+    EXPECT_EQ(report.err,
+              "tolvane: run.in: record 5, line 5: the report file name is longer than 72 "
+              "characters\n");
+    EXPECT_EQ(d.read(name72), "do not overwrite\n");
+
+    // The input file name typed at the prompt: a 72-character name opens, a
+    // longer one is not cut to it.
+    d.write(name72, "1\n6 6\n4 4\n0 1e-8 0\nrep.txt\n2 2\n");
+    const ts::RunResult typed = ts::run_tolvane("2\n" + name72 + "x\n", d.path);
+    EXPECT_EQ(typed.status, 2);
+    EXPECT_EQ(typed.err,
+              "tolvane: standard input: the input file name is longer than 72 characters\n");
+    EXPECT_FALSE(d.has("rep.txt"));
+    const ts::RunResult exact = ts::run_tolvane("2\n" + name72 + "\n", d.path);
+    EXPECT_EQ(exact.status, 0) << exact.err;
+    EXPECT_TRUE(d.has("rep.txt"));
+}
+
+TEST(Input, ByteOrderMarkOpeningTheFileIsSkipped) {
+    Dir d;
+    d.write("run.in", "\xEF\xBB\xBF" "1\n6 6\n4 4\n0 1e-8 0\nrep.txt\n2 2\n");
+    const ts::RunResult r = ts::run_tolvane("2\nrun.in\n", d.path);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> report = lines_of(d.read("rep.txt"));
+    ASSERT_EQ(report.size(), 5u);
+    EXPECT_EQ(report[4].substr(0, 17), "  0.900  10.  1.0");
+}
+
+TEST(Input, FaultsNameTheRecordAndTheLine) {
+    struct Case {
+        const char* records;
+        const char* err;
+    };
+    const Case cases[] = {
+        // Record 2 holds one value, so its read runs on into line 3.
+        {"1\n6\n4 4\n0 1e-8 0\nrep.txt\n2 2\n",
+         "tolvane: run.in: record 3, line 4: bad integer \"1e-8\"\n"},
+        {"1\n6\n4 4\n0 0\n1e-6 1e-8 0\n",
+         "tolvane: run.in: record 5, after line 5: end of input while reading a character "
+         "value\n"},
+        // A control character is shown, not sent to the terminal.
+        {"1\n6 \x01\n", "tolvane: run.in: record 2, line 2: bad integer \"\\x01\"\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.records);
+        Dir d;
+        d.write("run.in", c.records);
+        const ts::RunResult r = ts::run_tolvane("2\nrun.in\n", d.path);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, c.err);
+    }
+}
+
+}  // namespace
