@@ -9,13 +9,25 @@
 // the integrand, and the "ier,lvl: " record in place of the library's error handler.
 #include "dqags.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "Chinorm95.h"
 #include "records.h"
 
 namespace {
+
+// QUADPACK's MAX and MIN. Fortran leaves their value for a NaN argument to the
+// compiler, and builds of the library differ; here a NaN in gives a NaN out, so
+// that an estimate spoiled by NaN or infinite values of the integrand fails every
+// tolerance test instead of passing one by chance.
+double larger(double x, double y) {
+    if (std::isnan(x) || std::isnan(y)) return x + y;
+    return x < y ? y : x;
+}
+double smaller(double x, double y) {
+    if (std::isnan(x) || std::isnan(y)) return x + y;
+    return y < x ? y : x;
+}
 
 // ---- the 21-point Gauss-Kronrod rule ----
 
@@ -119,10 +131,10 @@ Rule gauss_kronrod21(const Call& f, double a, double b) {
     // rounding in the sum of |f| allows.
     r.abserr = std::fabs((resk - resg) * hlgth);
     if (r.resasc != 0.0 && r.abserr != 0.0) {
-        r.abserr = r.resasc * std::min(1.0, std::pow(200.0 * r.abserr / r.resasc, 1.5));
+        r.abserr = r.resasc * smaller(1.0, std::pow(200.0 * r.abserr / r.resasc, 1.5));
     }
     if (r.resabs > f.uflow / (50.0 * f.epmach)) {
-        r.abserr = std::max((f.epmach * 50.0) * r.resabs, r.abserr);
+        r.abserr = larger((f.epmach * 50.0) * r.resabs, r.abserr);
     }
     return r;
 }
@@ -170,10 +182,10 @@ void EpsilonTable::extrapolate(double epmach, double oflow, double& result, doub
             const double e1abs = std::fabs(e1);
             const double delta2 = e2 - e1;
             const double err2 = std::fabs(delta2);
-            const double tol2 = std::max(std::fabs(e2), e1abs) * epmach;
+            const double tol2 = larger(std::fabs(e2), e1abs) * epmach;
             const double delta3 = e1 - e0;
             const double err3 = std::fabs(delta3);
-            const double tol3 = std::max(e1abs, std::fabs(e0)) * epmach;
+            const double tol3 = larger(e1abs, std::fabs(e0)) * epmach;
             if (!(err2 > tol2 || err3 > tol3)) {
                 // e0, e1 and e2 agree to machine accuracy: the sequence has converged.
                 result = res;
@@ -185,7 +197,7 @@ void EpsilonTable::extrapolate(double epmach, double oflow, double& result, doub
             e[k1] = e1;
             const double delta1 = e1 - e3;
             const double err1 = std::fabs(delta1);
-            const double tol1 = std::max(e1abs, std::fabs(e3)) * epmach;
+            const double tol1 = larger(e1abs, std::fabs(e3)) * epmach;
             // Two neighbours too close to each other, or irregular behaviour of the
             // table: the part of the table beyond this diagonal is dropped.
             if (err1 <= tol1 || err2 <= tol2 || err3 <= tol3) {
@@ -232,7 +244,7 @@ void EpsilonTable::extrapolate(double epmach, double oflow, double& result, doub
             }
         }
     }
-    abserr = std::max(abserr, 5.0 * epmach * std::fabs(result));
+    abserr = larger(abserr, 5.0 * epmach * std::fabs(result));
 }
 
 // ---- the list of subintervals ----
@@ -260,22 +272,23 @@ void keep_ordered(Subintervals& s, int limit, int last, int& maxerr, double& err
         iord[0] = 0;
         iord[1] = 1;
     } else {
-        const double larger = elist[maxerr];
+        const double errhigh = elist[maxerr];
         // Only when bisection raised the error may the interval belong above place nrmax.
         while (nrmax > 0) {
             const int isucc = iord[nrmax - 1];
-            if (larger <= elist[isucc]) break;
+            if (errhigh <= elist[isucc]) break;
             iord[nrmax] = isucc;
             --nrmax;
         }
+        // The first jupbn places are kept in order: no more intervals than that can
+        // still be bisected before the limit.
         const int jupbn = last > limit / 2 + 2 ? limit + 3 - last : last;
-        const double smaller = elist[last - 1];
-        // Places nrmax + 1 .. jupbn - 1 (0-based: nrmax + 1 .. jupbn - 2) are searched.
-        const int jbnd = jupbn - 2;
+        const double errlow = elist[last - 1];
+        const int jbnd = jupbn - 2;  // the last place searched, one above the bottom
         int i = nrmax + 1;
         for (; i <= jbnd; ++i) {
             const int isucc = iord[i];
-            if (larger >= elist[isucc]) break;
+            if (errhigh >= elist[isucc]) break;
             iord[i - 1] = isucc;
         }
         if (i > jbnd) {
@@ -287,7 +300,7 @@ void keep_ordered(Subintervals& s, int limit, int last, int& maxerr, double& err
             bool placed = false;
             for (int j = i; j <= jbnd; ++j) {
                 const int isucc = iord[k];
-                if (smaller < elist[isucc]) {
+                if (errlow < elist[isucc]) {
                     iord[k + 1] = last - 1;
                     placed = true;
                     break;
@@ -313,7 +326,7 @@ int qagse(const Call& f, double a, double b, double epsabs, double epsrel, int l
     last = 0;
     result = 0.0;
     abserr = 0.0;
-    if (epsabs <= 0.0 && epsrel < std::max(50.0 * epmach, 0.5e-28)) {
+    if (epsabs <= 0.0 && epsrel < larger(50.0 * epmach, 0.5e-28)) {
         ier = 6;
         return 0;
     }
@@ -334,7 +347,7 @@ int qagse(const Call& f, double a, double b, double epsabs, double epsrel, int l
     abserr = whole.abserr;
     const double defabs = whole.resabs;
     const double dres = std::fabs(result);
-    double errbnd = std::max(epsabs, epsrel * dres);
+    double errbnd = larger(epsabs, epsrel * dres);
     last = 1;
     alist[0] = a;
     blist[0] = b;
@@ -405,13 +418,13 @@ int qagse(const Call& f, double a, double b, double epsabs, double epsrel, int l
         }
         rlist[maxerr] = area1;
         rlist[last - 1] = area2;
-        errbnd = std::max(epsabs, epsrel * std::fabs(area));
+        errbnd = larger(epsabs, epsrel * std::fabs(area));
 
         if (iroff1 + iroff2 >= 10 || iroff3 >= 20) ier = 2;
         if (iroff2 >= 5) ierro = 3;
         if (last == limit) ier = 1;
         // The interval is too short for its midpoint to differ from its ends.
-        if (std::max(std::fabs(a1), std::fabs(b2)) <=
+        if (larger(std::fabs(a1), std::fabs(b2)) <=
             (1.0 + 100.0 * epmach) * (std::fabs(a2) + 1000.0 * uflow)) {
             ier = 4;
         }
@@ -485,7 +498,7 @@ int qagse(const Call& f, double a, double b, double epsabs, double epsrel, int l
             abserr = abseps;
             result = reseps;
             correc = erlarg;
-            ertest = std::max(epsabs, epsrel * std::fabs(reseps));
+            ertest = larger(epsabs, epsrel * std::fabs(reseps));
             if (abserr <= ertest) break;
         }
 
@@ -525,7 +538,7 @@ int qagse(const Call& f, double a, double b, double epsabs, double epsrel, int l
         }
     }
     if (divergence_test) {
-        if (!(ksgn == -1 && std::max(std::fabs(result), std::fabs(area)) <= defabs * 0.01)) {
+        if (!(ksgn == -1 && larger(std::fabs(result), std::fabs(area)) <= defabs * 0.01)) {
             if (0.01 > result / area || result / area > 100.0 || errsum > std::fabs(area)) {
                 ier = 6;
             }

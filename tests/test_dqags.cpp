@@ -37,6 +37,9 @@ enum Shape {
     SqrtLog,        // sqrt(x) log x
     ExpInvSqrt,     // e^-x / sqrt(x)
     NotANumber,     // NaN everywhere
+    InfiniteAtHalf,           // 1, but +inf at 1/2
+    InfiniteAtThreeQuarters,  // 1, but +inf at 3/4
+    InfiniteAboveHalf,        // 1, but +inf above 1/2
 };
 
 double value(int shape, double x, double mu) {
@@ -70,6 +73,9 @@ double value(int shape, double x, double mu) {
         case SqrtLog: return std::sqrt(x) * std::log(x);
         case ExpInvSqrt: return std::exp(-x) / std::sqrt(x);
         case NotANumber: return std::nan("");
+        case InfiniteAtHalf: return x == 0.5 ? HUGE_VAL : 1.0;
+        case InfiniteAtThreeQuarters: return x == 0.75 ? HUGE_VAL : 1.0;
+        case InfiniteAboveHalf: return x > 0.5 ? HUGE_VAL : 1.0;
         default: return 0.0;
     }
 }
@@ -337,6 +343,27 @@ TEST(Dqags, NotANumberFailsEveryComparison) {
     EXPECT_EQ(o.neval, 441);
     EXPECT_TRUE(std::isnan(o.result));
     expect_kronrod_count(o);
+}
+
+TEST(Dqags, InfiniteValuesNeverPassATolerance) {
+    // An infinite value at the centre of the first rule, or on half the range:
+    // the estimates turn NaN, and no test on them passes, not even against a
+    // relative tolerance of an infinite sum.
+    for (double epsrel : {0.0, 1e-6}) {
+        double epsabs = epsrel == 0.0 ? 1e-6 : 0.0;
+        Outcome centre = integrate(InfiniteAtHalf, 0.0, 1.0, epsabs, epsrel);
+        EXPECT_EQ(centre.ier, 2);
+        EXPECT_TRUE(std::isnan(centre.result));
+        EXPECT_EQ(centre.record, record_of(2));
+        Outcome half = integrate(InfiniteAboveHalf, 0.0, 1.0, epsabs, epsrel);
+        EXPECT_EQ(half.ier, 2);
+        EXPECT_TRUE(std::isnan(half.result));
+        expect_kronrod_count(half);
+    }
+    // An infinite value at a point no rule uses is never seen.
+    Outcome unseen = integrate(InfiniteAtThreeQuarters, 0.0, 1.0, 1e-6);
+    EXPECT_EQ(unseen.ier, 0);
+    EXPECT_EQ(unseen.result, 1.0);
 }
 
 // GSL's gsl_integration_qags is a separate implementation of QAGS. Where it and
