@@ -376,7 +376,7 @@ int qagse(const Call& f, double a, double b, double epsabs, double epsrel, int l
     int iroff2 = 0;
     int iroff3 = 0;
     const int ksgn = dres >= (1.0 - 50.0 * epmach) * defabs ? 1 : -1;
-    double small = 0.0;   // the length below which an interval counts as smallest
+    double small = 0.0;   // no longer than this counts as smallest; halved per level
     double erlarg = 0.0;  // error sum over the intervals longer than that
     double ertest = 0.0;
     double correc = 0.0;
@@ -422,8 +422,9 @@ int qagse(const Call& f, double a, double b, double epsabs, double epsrel, int l
 
         if (iroff1 + iroff2 >= 10 || iroff3 >= 20) ier = 2;
         if (iroff2 >= 5) ierro = 3;
+        // Reaching the limit is reported even when this last bisection met the tolerance.
         if (last == limit) ier = 1;
-        // The interval is too short for its midpoint to differ from its ends.
+        // Too short to bisect again: its ends agree to about 100 rounding units.
         if (larger(std::fabs(a1), std::fabs(b2)) <=
             (1.0 + 100.0 * epmach) * (std::fabs(a2) + 1000.0 * uflow)) {
             ier = 4;
