@@ -322,6 +322,33 @@ TEST(InputFileRefused, IndicesOutsideTheTables) {
     }
 }
 
+// The cases come from the fixed tables, but the tolerances are free: ones
+// under which the answers go wrong (1 1 1 gave a coverage of -0.189) end
+// the run before any output file is made.
+TEST(InputFileRefused, TolerancesOutsideTheirRanges) {
+    struct Case {
+        const char* records;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"1\n6 6\n4 4\n1 1 1\nrep.txt\n2 2\n",
+         "tolvane: run.in: record 4: AdapQuadTol must be 0 (no integral) or from 1e-12 to 0.0001, "
+         "not 1\n"},
+        {"2\n6 6\n4 4\n1e-6 1e-5 0\nrep.txt\n2 2\n",
+         "tolvane: run.in: record 4: FunctionTol must be from 1e-14 to 1e-6, not 1e-5\n"},
+        {"1\n6 6\n4 4\n0 1e-8 -1\nrep.txt\n2 2\n",
+         "tolvane: run.in: record 4: ResultTol must be from 0 to 1e-6, not -1\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.records);
+        const FileRun f = run_file(c.records);
+        EXPECT_EQ(f.r.status, 2);
+        EXPECT_EQ(f.r.err, c.err);
+        EXPECT_EQ(f.entries(), std::vector<std::string>{"run.in"});
+        EXPECT_EQ(f.r.out, kStart);
+    }
+}
+
 TEST(InputFileRefused, MissingFileOrRecord) {
     FileRun none;
     none.dir = ts::make_tempdir();
