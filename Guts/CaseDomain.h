@@ -28,8 +28,8 @@ inline constexpr double AlphaMax = 0.999;
 inline constexpr double AdapQuadTolMin = 1e-12;
 inline constexpr double AdapQuadTolMax = 1e-4;
 inline constexpr double FunctionTolMin = 1e-14;
-inline constexpr double FunctionTolMax = 1e-6;
-inline constexpr double ResultTolMax = 1e-6;
+inline constexpr double FunctionTolMax = 1e-8;
+inline constexpr double ResultTolMax = 1e-11;
 
 std::string df_fault(double df);
 std::string sigma_fault(double sigma);

@@ -22,9 +22,9 @@ const double kInf = std::numeric_limits<double>::infinity();
 TEST(CaseDomain, AcceptsEveryTableCaseWithTheToleranceSettingsInUse) {
     // suggested, AdapQuadTol 0 (no integral), the tests' quick setting, the
     // benchmark's tight one, the edges of the accepted ranges
-    const double tolerances[][3] = {{1e-6, 1e-8, 0.0},   {0.0, 1e-8, 0.0},    {-1.0, 1e-8, 0.0},
-                                    {1e-4, 1e-6, 0.0},   {1e-9, 1e-12, 0.0},  {1e-12, 1e-14, 1e-6},
-                                    {1e-4, 1e-6, 1e-6}};
+    const double tolerances[][3] = {{1e-6, 1e-8, 0.0},  {0.0, 1e-8, 0.0},     {-1.0, 1e-8, 0.0},
+                                    {1e-4, 1e-8, 0.0},  {1e-9, 1e-12, 0.0},   {1e-12, 1e-14, 1e-11},
+                                    {1e-4, 1e-8, 1e-11}};
     for (double alpha : kLevels)
         for (double df : kDfs)
             for (double sigma : kSigmas)
@@ -67,14 +67,16 @@ TEST(CaseDomain, RefusesWithTheAcceptedRangeAndTheValue) {
          "AdapQuadTol must be 0 (no integral) or from 1e-12 to 0.0001, not 1e-13"},
         {domain::tolerance_fault(kNaN, 1e-8, 0.0),
          "AdapQuadTol must be 0 (no integral) or from 1e-12 to 0.0001, not nan"},
-        {domain::tolerance_fault(1e-6, 1e-5, 0.0), "FunctionTol must be from 1e-14 to 1e-6, not 1e-5"},
-        {domain::tolerance_fault(1e-6, 0.0, 0.0), "FunctionTol must be from 1e-14 to 1e-6, not 0"},
+        // 2e-8 already gives a two-sided coverage 3.4e-3 off (df 100, sigma 10, alpha 0.001)
+        {domain::tolerance_fault(1e-6, 2e-8, 0.0), "FunctionTol must be from 1e-14 to 1e-8, not 2e-8"},
+        {domain::tolerance_fault(1e-6, 1e-6, 0.0), "FunctionTol must be from 1e-14 to 1e-8, not 1e-6"},
+        {domain::tolerance_fault(1e-6, 0.0, 0.0), "FunctionTol must be from 1e-14 to 1e-8, not 0"},
         {domain::tolerance_fault(1e-6, -1e-8, 0.0),
-         "FunctionTol must be from 1e-14 to 1e-6, not -1e-8"},
-        {domain::tolerance_fault(1e-6, 1e-8, 1e-5), "ResultTol must be from 0 to 1e-6, not 1e-5"},
-        {domain::tolerance_fault(1e-6, 1e-8, -1.0), "ResultTol must be from 0 to 1e-6, not -1"},
+         "FunctionTol must be from 1e-14 to 1e-8, not -1e-8"},
+        {domain::tolerance_fault(1e-6, 1e-8, 1e-10), "ResultTol must be from 0 to 1e-11, not 1e-10"},
+        {domain::tolerance_fault(1e-6, 1e-8, -1.0), "ResultTol must be from 0 to 1e-11, not -1"},
         {domain::tolerance_fault(1e-6, 1e-8, 0.1234567891234),
-         "ResultTol must be from 0 to 1e-6, not 0.123456789"},
+         "ResultTol must be from 0 to 1e-11, not 0.123456789"},
     };
     for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
 }
@@ -87,5 +89,5 @@ TEST(CaseDomain, WholeCaseReportsItsFirstFaultInTheOrderOfTheQuestions) {
     EXPECT_EQ(domain::case_fault(10.0, 1.0, 2.0, 1.0, 1.0, 1.0),
               "alpha must be from 0.001 to 0.999, not 2");
     EXPECT_EQ(domain::case_fault(10.0, 1.0, 0.9, 1e-6, 1.0, 1.0),
-              "FunctionTol must be from 1e-14 to 1e-6, not 1");
+              "FunctionTol must be from 1e-14 to 1e-8, not 1");
 }

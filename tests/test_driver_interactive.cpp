@@ -159,11 +159,11 @@ TEST(InteractiveNumbers, OneSidedPass) {
 }
 
 TEST(InteractiveNumbers, TwoSidedPass) {
-    const ts::RunResult r = run("1\n2\n10 1 0.9\n1e-4 1e-6 0\n\n");
+    const ts::RunResult r = run("1\n2\n10 1 0.9\n1e-4 1e-8 0\n\n");
     EXPECT_EQ(r.out, kModePrompt + pass_head(true) +
                          "\n"
                          " Approx to integral (should be !1-alpha)  0.100056422\n"
-                         " Difference of approx. and 1-alpha is   5.64220398E-05\n" +
+                         " Difference of approx. and 1-alpha is   5.64218433E-05\n" +
                          kHitEnter + kVerifyHelp + kSidesPrompt);
     EXPECT_EQ(r.status, 2);
 }
@@ -190,8 +190,8 @@ TEST(InteractiveRefusal, CaseOutsideTheDomainIsRefusedWithOneRecord) {
         {"1", "10 1 1.5\n1e-6 1e-8 0", " Refused: alpha must be from 0.001 to 0.999, not 1.5\n"},
         {"1", "10 1 0.9\n1 1 1",
          " Refused: AdapQuadTol must be 0 (no integral) or from 1e-12 to 0.0001, not 1\n"},
-        {"3", "10 1 0.9\n1e-6 1e-3 0", " Refused: FunctionTol must be from 1e-14 to 1e-6, not 0.001\n"},
-        {"1", "10 1 0.9\n1e-6 1e-8 -1", " Refused: ResultTol must be from 0 to 1e-6, not -1\n"},
+        {"3", "10 1 0.9\n1e-4 1e-6 0", " Refused: FunctionTol must be from 1e-14 to 1e-8, not 1e-6\n"},
+        {"1", "10 1 0.9\n1e-6 1e-8 -1", " Refused: ResultTol must be from 0 to 1e-11, not -1\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.values);
@@ -206,7 +206,7 @@ TEST(InteractiveRefusal, CaseOutsideTheDomainIsRefusedWithOneRecord) {
 
 // The edges of the domain and the values of the fixed tables are computed.
 TEST(InteractiveRefusal, TableValuesAreComputed) {
-    const ts::RunResult r = run("1\n1\n1000 10 0.999\n1e-4 1e-6 0\n\n");
+    const ts::RunResult r = run("1\n1\n1000 10 0.999\n1e-4 1e-8 0\n\n");
     EXPECT_EQ(r.out.find("Refused"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(" Approx. to integral is (should be 1-alpha)  0.000"), std::string::npos)
         << r.out;
