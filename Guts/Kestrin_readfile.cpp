@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "CaseDomain.h"
 #include "Kestrin.h"
 #include "control.h"
 #include "freeform.h"
@@ -335,6 +336,10 @@ void verify_readfile() {
     // file is refused before any output file is made.
     const std::string range = table_range_fault(run);
     if (!range.empty()) refuse(name, range);
+    // The cases come from the fixed tables, the tolerances do not.
+    const std::string tolerances =
+        domain::tolerance_fault(run.AdapQuadTol, run.FunctionTol, run.ResultTol);
+    if (!tolerances.empty()) refuse(name, "record 4: " + tolerances);
 
     const int status = run_table(run);
     if (status == 0) flush_sink();
