@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "CaseDomain.h"
 #include "Kestrin.h"
 #include "LimitCommand.h"
 #include "control.h"
@@ -349,6 +350,10 @@ void verify_readfile() {
     // file is refused before any output file is made.
     const std::string range = table_range_fault(run);
     if (!range.empty()) refuse(name, range);
+    // The cases come from the fixed tables, the tolerances do not.
+    const std::string tolerances =
+        domain::tolerance_fault(run.AdapQuadTol, run.FunctionTol, run.ResultTol);
+    if (!tolerances.empty()) refuse(name, "record 4: " + tolerances);
 
     int status = run_table(run);
     // Every case the limit command failed is missing from the report.

@@ -50,8 +50,8 @@ private:
 
 // Secant search, without a bracket, for G(theta) = target. It stops when a
 // step is at most xtol and the residual after it is below ftol; when two
-// residuals are identical; when G reports its failure value (-9999.9); or
-// after maxit - 1 steps, with the last iterate as the root.
+// residuals are identical; when G reports its failure value (-9999.9) or no
+// number; or after maxit - 1 steps, with the last iterate as the root.
 void NewSecantAdap(double& root, double x0, double x1, double target, double nu, double sd,
                    double t1, double t2, int maxit, double xtol, double ftol, double zmax,
                    double& residual, int& iterations, int& method, double L) {
@@ -79,7 +79,11 @@ void NewSecantAdap(double& root, double x0, double x1, double target, double nu,
         current = next;
         dcur = dnext;
     }
-    root = current;
+    // A residual that is no number (G overflowed or failed without its failure
+    // value) ends the loop above like the failure value does, but it says nothing
+    // about the distance to the root: no number is returned as the root, so the
+    // limit built from it is no number either, never a plausible value.
+    root = std::isnan(dcur) ? dcur : current;
     residual = dcur;
     iterations = counter;
 }

@@ -1,7 +1,9 @@
 #include <cmath>
+#include <limits>
 
 #include "control.h"
 #include "mainguts.h"
+#include "records.h"
 #include "wallclock.h"
 
 // One-sided exact limit on mu + lambda*sigma^2: installs the search controls,
@@ -24,8 +26,33 @@ void OneTail(int kind, double ybar, double sd, double nu, double alpha, double l
         p = 1.0 - p;
         sign = -1.0;
     }
-    const int N = static_cast<int>(nu + 1.0);
+    // A df that does not give at least two observations (or is no number) has
+    // no integer sample size; keep the conversion below defined.
+    const double size = nu + 1.0;
+    const int N = (size >= 1.0 && size < 2147483647.0) ? static_cast<int>(size) : 0;
     const double sdstar = 2.0 * std::fabs(lambda) * gamma * sd / std::sqrt(nu + 1.0);
+
+    // Cases the search cannot handle: fewer than two degrees of freedom after
+    // truncation (F has no peak to scale by: tmax finds its minimum, the scaled
+    // integrand overflows and G is no number), or a scale sd* that is not
+    // positive (lambda = 0, sd <= 0), where G has no meaning. They are refused
+    // with one record and non-number results, so that no result can pass for a
+    // computed one.
+    if (!(N - 1 >= 2) || !(sdstar > 0.0)) {
+        if (size >= 2147483647.0) {
+            rec::say({"OneTail: df too large, no one-sided limit for df =", nu});
+        } else if (!(N - 1 >= 2)) {
+            rec::say({"OneTail: df below 2, no one-sided limit for df =", nu});
+        } else {
+            rec::say({"OneTail: sd* not positive, no limit for lambda,sd =", lambda, sd});
+        }
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        H = nan;
+        limit = nan;
+        elapsed = 0.0;
+        iterations = 0;
+        return;
+    }
 
     const double t0 = seconds_of_day(wallclock());
     H = HAdap(sdstar, N, p, unused1, unused2, controlparms.MaxIter, controlparms.FunctionTol,

@@ -18,6 +18,22 @@ constexpr double ClosedFormFailed = -1000000.0;
 // 1/6.99 in double precision (the one-sided G uses the single-precision 6.99).
 constexpr double ShiftSlope = 0.14306151645207438;
 
+// With nu = 2, F is proportional to exp(W x'), and a window holding the share q
+// of its integral over [-1, 1] next to rho has the other end
+//   (log(exp(W (rho + 1)) -+ (exp(2W) - 1) q) - W) / W,
+// the minus sign for the window left of rho. For small |W| both exponentials
+// are near 1 and the logarithm near 0: that form loses about eps/|W| (1e-10
+// at |W| = 1e-6, 1e-4 at 1e-12), so there it is written with expm1 and log1p,
+// which keep every digit. Measured against a 100-digit evaluation, the two
+// forms are equally good near |W| = 0.4; above it the first one is kept.
+constexpr double SmallW = 0.4;
+
+// exp(W (rho + 1)) + sign (exp(2W) - 1) q - 1, the argument of the logarithm
+// less 1, for |W| < SmallW.
+double window_log_arg_m1(double W, double rho, double q, double sign) {
+    return std::expm1(W * (rho + 1.0)) + sign * std::expm1(2.0 * W) * q;
+}
+
 }  // namespace
 
 double TwoTailedGBesselAlways(double x, double q, int which, double nu, double eta, double t1,
@@ -79,7 +95,12 @@ double TwoTailedGBesselAlways(double x, double q, int which, double nu, double e
         if (nu == 2.0) {
             // Exact inversion for F proportional to exp(W x').
             const double W = (nu + 1.0) * kappa;
-            lo = (std::log(std::exp(W * (rho + 1.0)) - (std::exp(2.0 * W) - 1.0) * q) - W) / W;
+            if (std::fabs(W) < SmallW) {
+                lo = std::log1p(window_log_arg_m1(W, rho, q, -1.0)) / W - 1.0;
+            } else {
+                lo = (std::log(std::exp(W * (rho + 1.0)) - (std::exp(2.0 * W) - 1.0) * q) - W) /
+                     W;
+            }
         } else {
             int flag = 0;
             lo = InvertNewFLower(-1.0, rho, N * q, nu, kappa, k, L, s, P, flag);
@@ -92,15 +113,18 @@ double TwoTailedGBesselAlways(double x, double q, int which, double nu, double e
         lo = rho;
         if (nu == 2.0) {
             const double W = (nu + 1.0) * kappa;
-            const double A = std::exp(W * (rho + 1.0)) + (std::exp(2.0 * W) - 1.0) * q;
-            if (A <= 0.0) {
+            const bool small = std::fabs(W) < SmallW;
+            const double Am1 = small ? window_log_arg_m1(W, rho, q, 1.0) : 0.0;
+            const double A =
+                small ? 1.0 + Am1 : std::exp(W * (rho + 1.0)) + (std::exp(2.0 * W) - 1.0) * q;
+            if (small ? Am1 <= -1.0 : A <= 0.0) {
                 // Not enough of F lies right of rho to hold the share q.
                 rec::say({"Failed with v=2..."});
                 rec::say({"v,s ", nu, eta});
                 fail = 1;
                 return ClosedFormFailed;
             }
-            hi = (std::log(A) - W) / W;
+            hi = small ? std::log1p(Am1) / W - 1.0 : (std::log(A) - W) / W;
         } else {
             int flag = 0;
             hi = InvertNewFUpper(rho, 1.0, N * q, nu, kappa, k, L, s, P, flag);

@@ -16,7 +16,8 @@ void give_up(const char* why, double xa, double ra, double xb, double rb, int i,
         xa = xb;
         ra = rb;
     }
-    xout = xa;
+    // Both ends without a number: neither is a root.
+    xout = std::isnan(ra) ? ra : xa;
     resid = ra;
     count = i;
     rec::say({why, xout, resid});
@@ -93,9 +94,9 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
     double rm = r0;
     while (i <= maxit && r1 > -90000.0) {
         if (std::fabs(x0 - x1) <= xtol || std::fabs(rm) <= ftol) {
-            xout = xm;
             count = i;
             resid = r(xm);
+            xout = std::isnan(resid) ? resid : xm;
             return;
         }
         xm = (x0 + x1) * 0.5;
@@ -109,7 +110,9 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
         }
     }
     rec::say({"Method (Only Bisection) failed..."});
-    xout = xm;
     count = i;
     resid = r(xm);
+    // A residual that is no number says nothing about the distance to the
+    // root: the point is not returned as one.
+    xout = std::isnan(resid) ? resid : xm;
 }

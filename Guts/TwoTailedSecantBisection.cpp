@@ -107,6 +107,8 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
                 xout = x0;
                 resid = r0;
             }
+            // A bracket end whose residual is no number is no root.
+            if (std::isnan(resid)) xout = resid;
             count = i;
             return;
         }

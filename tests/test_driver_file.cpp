@@ -232,15 +232,15 @@ TEST(InputFileNumbers, OneOneSidedCase) {
 }
 
 TEST(InputFileNumbers, FiveRecordsRunEverySigma) {
-    const FileRun f = run_file("1\n6 6\n4 4\n1e-4 1e-6 0\nrep.txt\n");
+    const FileRun f = run_file("1\n6 6\n4 4\n1e-4 1e-8 0\nrep.txt\n");
     ASSERT_EQ(f.r.status, 0) << f.r.err;
     EXPECT_EQ(mask_minutes(mask_date_line(f.file("rep.txt")), kOneReport, " min."),
               kOneSidedHeader + "<date>\n" +
-                  " AdapQuadTol:  1.0E-04 FunctionTol:  1.0E-06   ResultTol:  0.0E+00\n" +
+                  " AdapQuadTol:  1.0E-04 FunctionTol:  1.0E-08   ResultTol:  0.0E+00\n" +
                   kOneSidedColumns +
-                  "  0.900  10.  0.1   9.000E-01  -4.133E-05 1.E-04 1.E-06 0.E+00###### min.    252\n"
-                  "  0.900  10.  1.0   9.001E-01  -8.711E-05 1.E-04 1.E-06 0.E+00###### min.    210\n"
-                  "  0.900  10. 10.0   9.001E-01  -1.000E-04 1.E-04 1.E-06 0.E+00###### min.    168\n");
+                  "  0.900  10.  0.1   9.000E-01  -4.133E-05 1.E-04 1.E-08 0.E+00###### min.    252\n"
+                  "  0.900  10.  1.0   9.001E-01  -8.711E-05 1.E-04 1.E-08 0.E+00###### min.    210\n"
+                  "  0.900  10. 10.0   9.001E-01  -1.000E-04 1.E-04 1.E-08 0.E+00###### min.    168\n");
     EXPECT_EQ(mask_minutes(f.r.out, kOneTerminal, "  minutes"),
               kStart + " Error reading sigmas.  Will do all three...\n" +
                   "  0.900  10.  0.10000     9.000E-01    -4.133E-05#########  minutes    252\n"
@@ -249,14 +249,14 @@ TEST(InputFileNumbers, FiveRecordsRunEverySigma) {
 }
 
 TEST(InputFileNumbers, OneTwoSidedCase) {
-    const FileRun f = run_file("2\n6 6\n4 4\n1e-4 1e-6 0\nrep.txt\n2 2\n");
+    const FileRun f = run_file("2\n6 6\n4 4\n1e-4 1e-8 0\nrep.txt\n2 2\n");
     ASSERT_EQ(f.r.status, 0) << f.r.err;
     const std::string name = "Mu,Sigma,df,alpha ar    0.0000    1.0000   10.0   0.900\n";
     EXPECT_EQ(f.file("tolvane.int"),
               " Intermediate results for verifying two-tailed...\n" + name);
     EXPECT_EQ(mask_minutes(f.file("rep.txt"), kTwoReport, " min."),
               kTwoSidedHeader +
-                  " 0.900  10.    1.0 9.0E-01 5.6E-05 1.E-04 1.E-06 0.E+00######### min.    546\n");
+                  " 0.900  10.    1.0 9.0E-01 5.6E-05 1.E-04 1.E-08 0.E+00######### min.    546\n");
     EXPECT_EQ(mask_minutes(f.r.out, kTwoTerminal, " min. "),
               kStart + name +
                   "    0.900    10.   1.00     8.999E-01     5.642E-05#########    min.     546\n");
@@ -317,6 +317,33 @@ TEST(InputFileRefused, IndicesOutsideTheTables) {
         EXPECT_NE(f.r.err.find(c.record), std::string::npos) << f.r.err;
         EXPECT_NE(f.r.err.find(c.range), std::string::npos) << f.r.err;
         EXPECT_EQ(f.r.err.find('\n'), f.r.err.size() - 1) << f.r.err;
+        EXPECT_EQ(f.entries(), std::vector<std::string>{"run.in"});
+        EXPECT_EQ(f.r.out, kStart);
+    }
+}
+
+// The cases come from the fixed tables, but the tolerances are free: ones
+// under which the answers go wrong (1 1 1 gave a coverage of -0.189) end
+// the run before any output file is made.
+TEST(InputFileRefused, TolerancesOutsideTheirRanges) {
+    struct Case {
+        const char* records;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"1\n6 6\n4 4\n1 1 1\nrep.txt\n2 2\n",
+         "tolvane: run.in: record 4: AdapQuadTol must be 0 (no integral) or from 1e-12 to 0.0001, "
+         "not 1\n"},
+        {"2\n6 6\n4 4\n1e-4 1e-6 0\nrep.txt\n2 2\n",
+         "tolvane: run.in: record 4: FunctionTol must be from 1e-14 to 1e-8, not 1e-6\n"},
+        {"1\n6 6\n4 4\n0 1e-8 1e-6\nrep.txt\n2 2\n",
+         "tolvane: run.in: record 4: ResultTol must be from 0 to 1e-11, not 1e-6\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.records);
+        const FileRun f = run_file(c.records);
+        EXPECT_EQ(f.r.status, 2);
+        EXPECT_EQ(f.r.err, c.err);
         EXPECT_EQ(f.entries(), std::vector<std::string>{"run.in"});
         EXPECT_EQ(f.r.out, kStart);
     }

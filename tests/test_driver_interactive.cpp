@@ -159,13 +159,57 @@ TEST(InteractiveNumbers, OneSidedPass) {
 }
 
 TEST(InteractiveNumbers, TwoSidedPass) {
-    const ts::RunResult r = run("1\n2\n10 1 0.9\n1e-4 1e-6 0\n\n");
+    const ts::RunResult r = run("1\n2\n10 1 0.9\n1e-4 1e-8 0\n\n");
     EXPECT_EQ(r.out, kModePrompt + pass_head(true) +
                          "\n"
                          " Approx to integral (should be !1-alpha)  0.100056422\n"
-                         " Difference of approx. and 1-alpha is   5.64220398E-05\n" +
+                         " Difference of approx. and 1-alpha is   5.64218433E-05\n" +
                          kHitEnter + kVerifyHelp + kSidesPrompt);
     EXPECT_EQ(r.status, 2);
+}
+
+// ---- cases outside those the limits are computed correctly for ----
+
+// Each of these used to come back as a plausible number (df 1.5: 0.054 and
+// df 2.5: 0.081 against 0.1; sigma -1: 0.488; sigma 500: 0.159; sigma 700:
+// 0.5595; tolerances 1 1 1: -0.189). Now the pass writes one record naming
+// the accepted range and goes on to its end with nothing computed.
+TEST(InteractiveRefusal, CaseOutsideTheDomainIsRefusedWithOneRecord) {
+    struct Case {
+        const char* kind;
+        const char* values;
+        const char* record;
+    };
+    const Case cases[] = {
+        {"1", "1.5 1 0.9\n1e-6 1e-8 0", " Refused: df must be a whole number from 2 to 1000, not 1.5\n"},
+        {"1", "2.5 1 0.9\n1e-6 1e-8 0", " Refused: df must be a whole number from 2 to 1000, not 2.5\n"},
+        {"2", "0 1 0.9\n1e-3 1e-6 0", " Refused: df must be a whole number from 2 to 1000, not 0\n"},
+        {"1", "10 -1 0.9\n1e-6 1e-8 0", " Refused: sigma must be from 0.05 to 10, not -1\n"},
+        {"2", "10 500 0.9\n1e-6 1e-8 0", " Refused: sigma must be from 0.05 to 10, not 500\n"},
+        {"1", "10 700 0.9\n1e-6 1e-8 0", " Refused: sigma must be from 0.05 to 10, not 700\n"},
+        {"1", "10 1 1.5\n1e-6 1e-8 0", " Refused: alpha must be from 0.001 to 0.999, not 1.5\n"},
+        {"1", "10 1 0.9\n1 1 1",
+         " Refused: AdapQuadTol must be 0 (no integral) or from 1e-12 to 0.0001, not 1\n"},
+        {"3", "10 1 0.9\n1e-4 1e-6 0", " Refused: FunctionTol must be from 1e-14 to 1e-8, not 1e-6\n"},
+        {"1", "10 1 0.9\n1e-6 1e-8 -1", " Refused: ResultTol must be from 0 to 1e-11, not -1\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.values);
+        const ts::RunResult r =
+            run("1\n" + std::string(c.kind) + "\n" + std::string(c.values) + "\n\n");
+        EXPECT_EQ(r.out, kModePrompt + pass_head(std::string(c.kind) == "2") + c.record +
+                             kHitEnter + kVerifyHelp + kSidesPrompt);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, kEndOfInteger);
+    }
+}
+
+// The edges of the domain and the values of the fixed tables are computed.
+TEST(InteractiveRefusal, TableValuesAreComputed) {
+    const ts::RunResult r = run("1\n1\n1000 10 0.999\n1e-4 1e-8 0\n\n");
+    EXPECT_EQ(r.out.find("Refused"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" Approx. to integral is (should be 1-alpha)  0.000"), std::string::npos)
+        << r.out;
 }
 
 // ---- the way out of the loop ----

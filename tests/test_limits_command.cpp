@@ -108,7 +108,7 @@ TEST(LimitsCommand, AnswersAreTheLimitCodesOwn) {
     const std::string out = shell_output(
         "'" + limits_exe + "'",
         "1 14 0.4272 0.95 0.5 15 0\n"
-        "2 10 1 0.95 0.5 11 0 1e-7 0\n"
+        "2 10 1 0.95 0.5 11 0 1e-9 0\n"
         "1 1 1 0.95 0.5 2 0\n"
         "nonsense\n"
         "1 5 2.5 0.05 0.5 6 1.25\n",
@@ -134,14 +134,14 @@ TEST(LimitsCommand, AnswersAreTheLimitCodesOwn) {
     ASSERT_EQ(limitproto::parse_answer(lines[1], 2, a), "");
     double lower = 0, hlower = 0, upper = 0, hupper = 0;
     int nl = 0, nu = 0;
-    Twotail(0.0, 1.0, 10.0, 0.95, 0.5, 11.0, 800.0, 1e-7, 0.0, 200, lower, hlower, upper, hupper,
+    Twotail(0.0, 1.0, 10.0, 0.95, 0.5, 11.0, 800.0, 1e-9, 0.0, 200, lower, hlower, upper, hupper,
             elapsed, nl, nu);
     EXPECT_EQ(a.value[0], hlower);
     EXPECT_EQ(a.value[1], lower);
     EXPECT_EQ(a.value[2], hupper);
     EXPECT_EQ(a.value[3], upper);
 
-    EXPECT_EQ(lines[2].rfind("error: ", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[2], "error: df must be a whole number from 2 to 1000, not 1");
     EXPECT_EQ(lines[3].rfind("error: ", 0), 0u) << lines[3];
     ASSERT_EQ(limitproto::parse_answer(lines[4], 1, a), "");
     OneTail(1, 1.25, 2.5, 5.0, 0.05, 0.5, 6.0, 800.0, 1e-8, 0.0, 200, H, limit, elapsed, it, 1e-8,
@@ -152,9 +152,9 @@ TEST(LimitsCommand, AnswersAreTheLimitCodesOwn) {
 TEST(LimitsCommand, ToleranceOptionsApplyWhereTheRequestHasNone) {
     TempDir dir;
     const std::string req = "1 10 1 0.9 0.5 11 0\n";
-    const std::string loose = shell_output("'" + limits_exe + "' --function-tol 1e-3", req, dir.path);
+    const std::string loose = shell_output("'" + limits_exe + "' --function-tol 1e-9", req, dir.path);
     const std::string asked =
-        shell_output("'" + limits_exe + "'", "1 10 1 0.9 0.5 11 0 1e-3 0\n", dir.path);
+        shell_output("'" + limits_exe + "'", "1 10 1 0.9 0.5 11 0 1e-9 0\n", dir.path);
     const std::string tight = shell_output("'" + limits_exe + "'", req, dir.path);
     EXPECT_EQ(loose, asked);
     EXPECT_NE(loose, tight);
@@ -165,7 +165,7 @@ namespace {
 const char* const one_sided_table =
     "1\n6 7\n2 3\n1e-6 1e-8 0\ntable.rep\n2 2\n";
 const char* const two_sided_table =
-    "2\n7 7\n2 3\n1e-5 1e-7 0\ntable.rep\n2 2\n";
+    "2\n7 7\n2 3\n1e-5 1e-8 0\ntable.rep\n2 2\n";
 
 struct FileRun {
     ts::RunResult r;

@@ -6,6 +6,7 @@
 #include <boost/math/quadrature/tanh_sinh.hpp>
 #include <boost/math/tools/roots.hpp>
 #include <boost/math/tools/toms748_solve.hpp>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -357,4 +358,73 @@ TEST(OneTail, FractionalDegreesOfFreedomTruncateTheSampleSize) {
     OneTail(1, 0.0, sd, nu, 0.1, 0.5, nu + 1.0, 800.0, 1e-8, 0.0, 200, H, lim, el, it, 0.0, 0.0);
     EXPECT_EQ(H, HAdap(standardised(0.5, nu + 1.0, sd, nu), 10, 0.1, 0.0, 0.0, 200, 1e-8, 0.0, 800.0, it2));
     EXPECT_EQ(it, it2);
+}
+
+// ---- cases the one-sided search cannot handle ----
+
+// With one degree of freedom tmax finds the minimum of F, F/P overflows and
+// G is no number. The search used to stop on that residual and return its
+// last point: H = 31.2275 for sd = 10, p = 0.95, where the root is H = 1266.5.
+TEST(HAdap, ResidualThatIsNoNumberIsNeverARoot) {
+    ControlScope scope(1e-8, 0.0);
+    int it = 0;
+    const double H = HAdap(10.0, 2, 0.95, 0.0, 0.0, 200, 1e-8, 0.0, 800.0, it);
+    EXPECT_TRUE(std::isnan(H)) << H;
+
+    double root = 0.0, residual = 0.0;
+    int method = 0;
+    NewSecantAdap(root, 60.0, 50.0, 0.05, 1.0, 10.0, 0.0, 0.0, 200, 1e-8, 0.0, 800.0, residual,
+                  it, method, dlgama(0.5));
+    EXPECT_TRUE(std::isnan(residual));
+    EXPECT_TRUE(std::isnan(root)) << root;
+}
+
+TEST(OneTail, RefusesWhatTheSearchCannotHandleWithOneRecordAndNoNumbers) {
+    ControlScope scope(1e-8, 0.0);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        double df, sd, lambda;
+        const char* record;
+    };
+    const Case cases[] = {
+        {1.0, 10.0, 0.5, " OneTail: df below 2, no one-sided limit for df =  1.\n"},
+        {1.5, 1.0, 0.5, " OneTail: df below 2, no one-sided limit for df =  1.5\n"},
+        {1.99, 1.0, 0.5, " OneTail: df below 2, no one-sided limit for df =  1.99\n"},
+        {-3.0, 1.0, 0.5, " OneTail: df below 2, no one-sided limit for df = -3.\n"},
+        {nan, 1.0, 0.5, " OneTail: df below 2, no one-sided limit for df = NaN\n"},
+        // The sample size df + 1 is converted to a 32-bit integer only below 2^31 - 1.
+        {2147483646.0, 1.0, 0.5, " OneTail: df too large, no one-sided limit for df =  2.14748365E+09\n"},
+        {1e300, 1.0, 0.5, " OneTail: df too large, no one-sided limit for df =  1.E+300\n"},
+        // sd <= 0 used to give H = -0 and the limit ybar + sd^2/2.
+        {10.0, -1.0, 0.5, " OneTail: sd* not positive, no limit for lambda,sd =  0.5 -1.\n"},
+        {10.0, 0.0, 0.5, nullptr},
+        {10.0, 1.0, 0.0, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.df);
+        ts::CaptureSink cap;
+        double H = 1.0, lim = 1.0, el = 1.0;
+        int it = 7;
+        OneTail(1, 0.0, c.sd, c.df, 0.95, c.lambda, c.df + 1.0, 800.0, 1e-8, 0.0, 200, H, lim, el,
+                it, 0.0, 0.0);
+        EXPECT_TRUE(std::isnan(H));
+        EXPECT_TRUE(std::isnan(lim));
+        EXPECT_EQ(it, 0);
+        EXPECT_EQ(el, 0.0);
+        const std::string text = cap.text();
+        if (c.record) {
+            EXPECT_EQ(text, c.record);
+        }
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    }
+    // Two degrees of freedom, and 2.5 truncated to them, are computed.
+    for (double df : {2.0, 2.5}) {
+        ts::CaptureSink cap;
+        double H = 0.0, lim = 0.0, el = 0.0;
+        int it = 0;
+        OneTail(1, 0.0, 1.0, df, 0.95, 0.5, df + 1.0, 800.0, 1e-8, 0.0, 200, H, lim, el, it, 0.0,
+                0.0);
+        EXPECT_TRUE(std::isfinite(H));
+        EXPECT_EQ(cap.text(), "");
+    }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <boost/math/special_functions/bessel.hpp>
+#include <boost/multiprecision/cpp_bin_float.hpp>
 #include <cmath>
 #include <string>
 
@@ -242,5 +243,46 @@ TEST(TwoTailedG, NuBelowTwoIsRefusedWithARecord) {
         EXPECT_EQ(fail, 1);
         EXPECT_EQ(cap.text().rfind(" Two-sided G needs nu >= 2; refused for nu =", 0), 0u)
             << cap.text();
+    }
+}
+
+// With nu = 2, G is a ratio of closed forms in W = 3 kappa whose naive
+// evaluation cancels for small |W| (the window end lost eps/|W|, the ratio
+// eps/|W|^3). Checked against the same closed forms in 100 digits, from the
+// kappa and rho the program derives from x and eta.
+TEST(TwoTailedG, TwoDegreesOfFreedomStaysExactForTinyEta) {
+    using big = boost::multiprecision::cpp_bin_float_100;
+    const double nu = 2.0, q = 0.95;
+    for (double eta : {1e-1, 1e-3, 1e-6, 1e-9, 1e-12}) {
+        for (double rho : {-0.5, 0.3, 0.97}) {
+            const double x = x_for_rho(rho, nu, eta);
+            const double u = -std::sqrt(nu + 1.0) * x / eta;
+            const double kappa =
+                -(std::sqrt(u * u + nu) * eta * 0.5 * std::sqrt(nu + 1.0)) / (nu + 1.0);
+            const double r = u / std::sqrt(nu);
+            const big W = big(3.0 * kappa), R = big(r / std::sqrt(r * r + 1.0));
+            auto moment = [&](const big& a, const big& b) {
+                auto anti = [&](const big& t) { return exp(W * t) * (W * t - 1); };
+                return anti(b) - anti(a);
+            };
+            for (int which : {1, 2}) {
+                big lo = R, hi = R;
+                // the share q of e^(W x') over [-1, 1] next to rho
+                const big share = big(q) * (exp(2 * W) - 1);
+                if (which == 1) {
+                    lo = (log(exp(W * (R + 1)) - share) - W) / W;
+                    if (!(lo > -1)) continue;
+                } else {
+                    hi = (log(exp(W * (R + 1)) + share) - W) / W;
+                    if (!(hi < 1)) continue;
+                }
+                const double want = static_cast<double>(moment(lo, hi) / moment(big(-1), big(1)));
+                int fail = -1;
+                const double got = G(x, q, which, nu, eta, fail);
+                EXPECT_EQ(fail, 0);
+                EXPECT_NEAR(got, want, 1e-12 * std::fmax(1.0, std::fabs(want)))
+                    << "eta=" << eta << " rho=" << rho << " which=" << which;
+            }
+        }
     }
 }

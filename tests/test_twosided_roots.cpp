@@ -238,6 +238,11 @@ TEST_F(RootFinders, WalksThatNeverBracketEndWithTheirRecord) {
     const Problem nan_g{1, 0.95, 5.0, 0.0};
     const Search n = nan_g.secant_bisection(0.5, 1.0);
     EXPECT_TRUE(std::isnan(n.resid));
+    // and no point is passed off as a root: the limit built from it is no number
+    EXPECT_TRUE(std::isnan(n.x)) << n.x;
+    const Search b2 = nan_g.only_bisection(0.5, 1.0);
+    EXPECT_TRUE(std::isnan(b2.resid));
+    EXPECT_TRUE(std::isnan(b2.x)) << b2.x;
 }
 
 // ---- the driver ----
@@ -418,5 +423,22 @@ TEST(TwotailOracle, DISABLED_FullSweep) {
     const std::vector<double> alphas{0.001, 0.01, 0.05, 0.1, 0.25, 0.5,
                                      0.75,  0.9,  0.95, 0.99, 0.995, 0.999};
     for (double tol : {1e-6, 1e-8, 1e-10}) check_grid(dfs, sds, alphas, tol, true);
+    controlparms = saved;
+}
+
+// With two degrees of freedom and a small s the closed forms of G cancelled:
+// s = 1e-6 gave the factors -4.6547 and 2.6064, s = 1e-8 an upper "limit"
+// of -470. As s falls the factors tend to those of the normal-theory
+// interval, +-3.5131012 at alpha = 0.95; FunctionTol, an absolute
+// tolerance on the search variable (of the order of s), scales with s.
+TEST(Twotail, TwoDegreesOfFreedomWithATinyStandardDeviation) {
+    const ControlParms saved = controlparms;
+    for (double s : {1e-6, 1e-8, 1e-10}) {
+        SCOPED_TRACE(s);
+        const Limits l = twotail(0.0, s, 2.0, 0.95, 0.5, 3.0, s * 1e-2);
+        EXPECT_NEAR(l.hlower, -3.5131012, 1e-5);
+        EXPECT_NEAR(l.hupper, 3.5131012, 1e-5);
+        EXPECT_EQ(l.text.find("Failed"), std::string::npos) << l.text;
+    }
     controlparms = saved;
 }
