@@ -5,6 +5,6 @@
 // order with a comparatively small argument, and not beyond the caller's
 // ceiling on the argument.
 int BesselArgumentsOK(double z, double order, double zmax) {
-    if (z / order <= params::single_0_26 && order > 50.0) return 0;
+    if (z / order <= params::single(0.26f) && order > 50.0) return 0;
     return z <= zmax ? 1 : 0;
 }

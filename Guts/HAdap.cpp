@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "mainguts.h"
+#include "params.h"
 
 // The factor H of a one-sided limit for a sample of size N at probability p:
 // the root theta of G(theta) = 1 - p, searched from two points a normal
@@ -13,7 +14,7 @@ double HAdap(double sd, int N, double p, double t1, double t2, int maxit, double
     const double z = NormInv(p, 1.0E-4, 500);
     const double V = 1.0 / (nu + 1.0) + sd * sd / (2.0 * (nu + 2.0));
     const double theta0 = sd * sd / 2.0;
-    const double theta1 = sd * sd / 2.0 + 0.15000000596046448 * z * sd * std::sqrt(V);
+    const double theta1 = sd * sd / 2.0 + params::single(0.15f) * z * sd * std::sqrt(V);
     const double target = 1.0 - p;
 
     double root = 0.0;

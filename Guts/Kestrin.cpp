@@ -121,7 +121,8 @@ double twotailcriticalp(int which, double p, double mu, double sigma, double lam
 // terminal are those of computing it anew.
 double fastertwotailcriticalp(int which, double p, double mu, double sigma, double lambda,
                               double df, double alpha, double FunctionTol, double ResultTol) {
-    const paircache::Key key{p, mu, sigma, lambda, df, alpha, 800.0, FunctionTol, ResultTol, 200};
+    const paircache::Key key{p, mu, sigma, lambda, df, alpha, params::StartBesselMaxArg,
+                             FunctionTol, ResultTol, params::StartMaxIter};
     paircache::Pair pair{};
     if (paircache::recall(key, pair)) {
         // The control block as the limit computation would have left it.
@@ -140,9 +141,9 @@ double fastertwotailcriticalp(int which, double p, double mu, double sigma, doub
 // The fields of controlparms as the two-sided wrapper stores them.
 void store_twotail_control(double FunctionTol, double ResultTol) {
     controlparms.FunctionTol = FunctionTol;
-    controlparms.MaxIter = 200;
+    controlparms.MaxIter = params::StartMaxIter;
     controlparms.ResultTol = ResultTol;
-    controlparms.BesselMaxArg = 800.0;
+    controlparms.BesselMaxArg = params::StartBesselMaxArg;
 }
 
 double twotailforverify(int which, double m, double s, double df, double alpha, double lambda,

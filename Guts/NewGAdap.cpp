@@ -9,7 +9,7 @@
 // safe, and from quadrature split at the peak otherwise.
 double NewGAdap(double x, double nu, double eta, double t1, double /*t2*/, double zmax,
                 int& method, double L) {
-    const double k = 1.0 / std::sqrt(3.141592653589793);
+    const double k = 1.0 / std::sqrt(params::pi);
     const double u = -std::sqrt(nu + 1.0) * x / eta;
     const double kappa = -(std::sqrt(u * u + nu) * eta * 0.5 * std::sqrt(nu + 1.0)) / (nu + 1.0);
     const double r = u / std::sqrt(nu);
@@ -26,7 +26,7 @@ double NewGAdap(double x, double nu, double eta, double t1, double /*t2*/, doubl
     const double tm = tmax(nu, kappa);
     double s;
     if (nu <= 1000.0) {
-        s = (eta - 7.0) * 0.14306152113650694;
+        s = (eta - 7.0) * (1.0 / params::single(6.99f));
     } else if (eta <= 5.0) {
         // The exponent of F at its peak, spread over nu + 1: F(tm) becomes k.
         s = ((nu * 0.5 - 1.0) * std::log(1.0 - tm * tm) + (1.0 + nu) * kappa * (1.0 + tm) -
@@ -45,7 +45,7 @@ double NewGAdap(double x, double nu, double eta, double t1, double /*t2*/, doubl
 
     double num;
     double N;
-    if (w / o <= params::single_0_26 && nu > 50.0) {
+    if (w / o <= params::single(0.26f) && nu > 50.0) {
         // Large order, small argument: the Bessel form is not trusted.
         if (rho < tm) {
             num = I(-1.0, rho);
@@ -75,7 +75,7 @@ double NewGAdap(double x, double nu, double eta, double t1, double /*t2*/, doubl
         }
     }
 
-    if (N == 0.0) return -9999.9;
+    if (N == 0.0) return params::OneSidedGFailure;
     if (tm <= rho) return 1.0 - num / N;
     return num / N;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "mainguts.h"
+#include "params.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ void NewSecantAdap(double& root, double x0, double x1, double target, double nu,
     double current = x1;
     double dcur = d(current);
     int counter = 2;
-    while (counter <= maxit && dcur > -9000.0) {
+    while (counter <= maxit && !params::one_sided_g_failed(dcur)) {
         if (dcur - dprev == 0.0) break;
         const double next = current - dcur * (current - previous) / (dcur - dprev);
         const double dnext = d(next);

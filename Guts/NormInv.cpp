@@ -10,9 +10,9 @@ double NormInv(double p, double tol, int maxit) {
     if (p <= 0.0 || p >= 1.0) return params::NormInvFailure;
 
     double xlo = 1.0;
-    while (g(xlo) >= p) xlo -= params::single_0_1;
+    while (g(xlo) >= p) xlo -= params::single(0.1f);
     double xhi = 1.0;
-    while (g(xhi) <= p) xhi += params::single_0_1;
+    while (g(xhi) <= p) xhi += params::single(0.1f);
 
     double previous = xlo;
     double dprev = g(previous) - p;

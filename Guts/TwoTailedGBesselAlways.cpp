@@ -10,13 +10,13 @@
 
 namespace {
 
-// Failure values, far below anything G takes in normal operation.
-constexpr double LowerWindowFailed = -8000000.0;
-constexpr double UpperWindowFailed = -5000000.0;
-constexpr double ClosedFormFailed = -1000000.0;
+using params::ClosedFormFailed;
+using params::LowerWindowFailed;
+using params::UpperWindowFailed;
 
 // 1/6.99 in double precision (the one-sided G uses the single-precision 6.99).
-constexpr double ShiftSlope = 0.14306151645207438;
+constexpr double ShiftSlope = 1.0 / 6.99;
+static_assert(ShiftSlope == 0.14306151645207438);
 
 // With nu = 2, F is proportional to exp(W x'), and a window holding the share q
 // of its integral over [-1, 1] next to rho has the other end
@@ -78,7 +78,7 @@ double TwoTailedGBesselAlways(double x, double q, int which, double nu, double e
         const double P0 = NewF(tmax(nu, kappa), nu, kappa, k, L, 0.0, 1.0);
         const double w = -kappa * (nu + 1.0);
         const double o = (nu - 1.0) * 0.5;
-        if ((w / o <= params::single_0_26 && nu > 50.0) || w > zmax || P0 == 0.0) {
+        if ((w / o <= params::single(0.26f) && nu > 50.0) || w > zmax || P0 == 0.0) {
             N = NewFIntegrateAdap(-1.0, (tm - 1.0) * 0.5, t1, nu, kappa, L, s, P) +
                 NewFIntegrateAdap((tm - 1.0) * 0.5, tm, t1, nu, kappa, L, s, P) +
                 NewFIntegrateAdap(tm, (tm + 1.0) * 0.5, t1, nu, kappa, L, s, P) +

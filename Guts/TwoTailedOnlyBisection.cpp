@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "mainguts.h"
+#include "params.h"
 #include "records.h"
 
 namespace {
@@ -92,7 +93,7 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
 
     double xm = x0;
     double rm = r0;
-    while (i <= maxit && r1 > -90000.0) {
+    while (i <= maxit && !params::two_sided_g_failed(r1)) {
         if (std::fabs(x0 - x1) <= xtol || std::fabs(rm) <= ftol) {
             count = i;
             resid = r(xm);

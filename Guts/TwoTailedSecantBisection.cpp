@@ -11,7 +11,7 @@
 namespace {
 
 // Residual given to the secant step when its denominator vanishes.
-constexpr double FlatResidual = -9999.900390625;
+constexpr double FlatResidual = params::single(-9999.9f);
 
 }  // namespace
 
@@ -45,7 +45,7 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
             stopped = "Downward walk reached MaxIter in SecantBis...  Using bisection";
             break;
         }
-        x0 = x0 - params::single_0_1;
+        x0 = x0 - params::single(0.1f);
         i = i + 1;
         r0 = r(x0);
     }
@@ -57,7 +57,7 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
     double bad = -99.0;
     bool bisect = false;
     while (stopped == nullptr && r1 < 0.0) {
-        const double xnext = bisect ? (good + bad) * 0.5 : x1 + std::fabs(x1) * params::single_0_01;
+        const double xnext = bisect ? (good + bad) * 0.5 : x1 + std::fabs(x1) * params::single(0.01f);
         if (xnext == x1) {
             stopped = "Upward walk cannot move in SecantBis...  Using bisection";
             break;
@@ -87,7 +87,7 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
     double rn = ftol + 1.0;
     double xn = x1;
     bool flat_before = false;
-    while (i <= maxit && r1 > -90000.0 && fail == 0) {
+    while (i <= maxit && !params::two_sided_g_failed(r1) && fail == 0) {
         if (r1 - r0 == 0.0) {
             rec::say({"q1-q0=machine 0 in SecantBis..."});
             xn = x1;

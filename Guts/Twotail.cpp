@@ -6,6 +6,7 @@
 
 #include "control.h"
 #include "mainguts.h"
+#include "params.h"
 #include "records.h"
 #include "wallclock.h"
 
@@ -71,7 +72,7 @@ void Twotail(double muhat, double s, double df, double alpha, double lambda, dou
                      controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
                      hcount);
     double x0 = (h * eta) / std::sqrt(nu) + eta * 0.5 * eta;
-    double x1 = (h * 1.100000023841858 * eta) / std::sqrt(nu) + eta * 0.5 * eta;
+    double x1 = (h * params::single(1.1f) * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     double xL = 0.0;
     TwoTailedSecant(1, xL, x0, x1, q, nu, eta, t1, t2, controlparms.MaxIter,
                     controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
@@ -84,7 +85,7 @@ void Twotail(double muhat, double s, double df, double alpha, double lambda, dou
     h = HAdap(eta, N, 1.0 - (1.0 - q) / 1.1, t1, t2, controlparms.MaxIter,
               controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg, hcount);
     x0 = (h * eta) / std::sqrt(nu) + eta * 0.5 * eta;
-    x1 = (h * 1.0499999523162842 * eta) / std::sqrt(nu) + eta * 0.5 * eta;
+    x1 = (h * params::single(1.05f) * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     double xU = 0.0;
     TwoTailedSecant(2, xU, x0, x1, q, nu, eta, t1, t2, controlparms.MaxIter,
                     controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
