@@ -9,10 +9,12 @@
 #include <cstring>
 #include <iostream>
 #include <istream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
 #include "CaseDomain.h"
+#include "CaseTables.h"
 #include "Kestrin.h"
 #include "LimitCommand.h"
 #include "control.h"
@@ -22,12 +24,7 @@
 
 namespace {
 
-constexpr double mu = 0.0;
-constexpr double lambda = 0.5;
-
-constexpr double levels[10] = {0.001, 0.005, 0.01, 0.05, 0.1, 0.9, 0.95, 0.99, 0.995, 0.999};
-constexpr double dfs[6] = {2.0, 3.0, 5.0, 10.0, 100.0, 1000.0};
-constexpr double sigmas[3] = {0.1, 1.0, 10.0};
+using cases::mu;
 
 ClockSource run_clock = &wallclock;
 
@@ -89,7 +86,7 @@ void for_each_case(const RunInput& run, Body&& body) {
     for (std::int32_t i = run.level_first; i <= run.level_last; ++i)
         for (std::int32_t j = run.df_first; j <= run.df_last; ++j)
             for (std::int32_t k = run.sigma_first; k <= run.sigma_last; ++k)
-                body(levels[i - 1], dfs[j - 1], sigmas[k - 1]);
+                body(cases::levels[i - 1], cases::dfs[j - 1], cases::sigmas[k - 1]);
 }
 
 int run_two_sided(const RunInput& run, const std::string& report_name) {
@@ -269,9 +266,12 @@ std::string table_range_fault(const RunInput& run) {
         const char* what;
         std::int32_t first, last, size;
     };
-    const Range ranges[] = {{2, "level", run.level_first, run.level_last, 10},
-                            {3, "df", run.df_first, run.df_last, 6},
-                            {6, "sigma", run.sigma_first, run.sigma_last, 3}};
+    constexpr auto size = [](const auto& table) {
+        return static_cast<std::int32_t>(std::size(table));
+    };
+    const Range ranges[] = {{2, "level", run.level_first, run.level_last, size(cases::levels)},
+                            {3, "df", run.df_first, run.df_last, size(cases::dfs)},
+                            {6, "sigma", run.sigma_first, run.sigma_last, size(cases::sigmas)}};
     for (const Range& r : ranges) {
         if (r.first > r.last) continue;  // runs no case, so no index is used
         if (r.first < 1 || r.last > r.size)

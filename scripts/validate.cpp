@@ -31,6 +31,7 @@
 #include <tuple>
 #include <vector>
 
+#include "CaseTables.h"
 #include "Kestrin.h"
 #include "control.h"
 #include "params.h"
@@ -38,9 +39,9 @@
 
 namespace {
 
-const double levels[] = {0.001, 0.005, 0.01, 0.05, 0.1, 0.9, 0.95, 0.99, 0.995, 0.999};
-const double dfs[] = {2, 3, 5, 10, 100, 1000};
-const double sigmas[] = {0.1, 1.0, 10.0};
+using cases::dfs;
+using cases::levels;
+using cases::sigmas;
 
 std::vector<int> parse_list(const std::string& s, int n) {
     std::vector<int> out;
@@ -294,9 +295,9 @@ int main(int argc, char** argv) {
     r.started = utc_now();
 
     std::vector<Case> cases;
-    for (int l : parse_list(lv, 10))
-        for (int d : parse_list(dv, 6))
-            for (int s : parse_list(sv, 3)) {
+    for (int l : parse_list(lv, std::size(levels)))
+        for (int d : parse_list(dv, std::size(dfs)))
+            for (int s : parse_list(sv, std::size(sigmas))) {
                 Case c;
                 c.level = l;
                 c.df = d;
@@ -305,7 +306,7 @@ int main(int argc, char** argv) {
             }
     std::vector<size_t> order;
     if (!first_d.empty() && !first_s.empty()) {
-        auto fd = parse_list(first_d, 6), fs = parse_list(first_s, 3);
+        auto fd = parse_list(first_d, std::size(dfs)), fs = parse_list(first_s, std::size(sigmas));
         auto in = [](const std::vector<int>& v, int x) { return std::find(v.begin(), v.end(), x) != v.end(); };
         for (size_t i = 0; i < cases.size(); ++i)
             if (in(fd, cases[i].df) && in(fs, cases[i].sigma)) order.push_back(i);

@@ -8,12 +8,10 @@
 #include <string>
 
 #include "CaseDomain.h"
+#include "CaseTables.h"
 
 namespace {
 
-const double kLevels[] = {0.001, 0.005, 0.01, 0.05, 0.1, 0.9, 0.95, 0.99, 0.995, 0.999};
-const double kDfs[] = {2.0, 3.0, 5.0, 10.0, 100.0, 1000.0};
-const double kSigmas[] = {0.1, 1.0, 10.0};
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
@@ -25,9 +23,9 @@ TEST(CaseDomain, AcceptsEveryTableCaseWithTheToleranceSettingsInUse) {
     const double tolerances[][3] = {{1e-6, 1e-8, 0.0},  {0.0, 1e-8, 0.0},     {-1.0, 1e-8, 0.0},
                                     {1e-4, 1e-8, 0.0},  {1e-9, 1e-12, 0.0},   {1e-12, 1e-14, 1e-11},
                                     {1e-4, 1e-8, 1e-11}};
-    for (double alpha : kLevels)
-        for (double df : kDfs)
-            for (double sigma : kSigmas)
+    for (double alpha : cases::levels)
+        for (double df : cases::dfs)
+            for (double sigma : cases::sigmas)
                 for (const auto& t : tolerances)
                     EXPECT_EQ(domain::case_fault(df, sigma, alpha, t[0], t[1], t[2]), "")
                         << alpha << " " << df << " " << sigma << " " << t[0] << " " << t[1];
