@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "mainguts.h"
+#include "Stirling.h"
 #include "params.h"
 
 namespace {
@@ -24,8 +25,7 @@ constexpr double one = 1.0;
 constexpr double half = 0.5;
 constexpr double twelve = 12.0;
 constexpr double zero = 0.0;
-constexpr double sqrtpi = 0.9189385332046727417803297;  // ln sqrt(2 pi)
-constexpr double pi = 3.1415926535897932384626434;
+using params::pi;
 
 // Overflow threshold of Gamma, smallest y with 1/y representable, the point
 // below which Gamma(y) = 1/y to working precision, and the overflow value.
@@ -43,12 +43,6 @@ constexpr double q[8] = {-3.08402300119738975254353e+1, 3.1535062697960416152914
                          -1.01515636749021914166146e+3, -3.10777167157231109440444e+3,
                          2.25381184209801510330112e+4,  4.75584627752788110767815e+3,
                          -1.34659959864969306392456e+5, -1.15132259675553483497211e+5};
-
-// Stirling correction series, valid above 12.
-constexpr double c[7] = {-1.910444077728e-03,          8.4171387781295e-04,
-                         -5.952379913043012e-04,       7.93650793500350248e-04,
-                         -2.777777777777681622553e-03, 8.333333333333333331554247e-02,
-                         5.7083835261e-03};
 
 }  // namespace gam
 
@@ -110,10 +104,8 @@ double dgamma(double x) {
             }
         }
     } else if (y <= xbig) {
-        const double ysq = y * y;
-        double sum = c[6];
-        for (int i = 0; i < 6; ++i) sum = sum / ysq + c[i];
-        sum = sum / y - y + sqrtpi;
+        double sum = stirling::series(y);
+        sum = sum / y - y + stirling::ln_sqrt_2pi;
         sum = sum + (y - half) * std::log(y);
         res = std::exp(sum);
     } else {

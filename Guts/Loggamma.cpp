@@ -5,6 +5,7 @@
 // give 1.79e308, the largest value the callers can still compare against.
 #include <cmath>
 
+#include "Stirling.h"
 #include "mainguts.h"
 
 namespace {
@@ -17,7 +18,6 @@ constexpr double four = 4.0;
 constexpr double thrhal = 1.5;
 constexpr double two = 2.0;
 constexpr double pnt68 = 0.6796875;
-constexpr double sqrtpi = 0.9189385332046727417803297;  // ln sqrt(2 pi)
 
 // Largest argument whose ln Gamma is still representable, the value for the
 // unrepresentable cases, the point below which ln Gamma(x) = -ln x to
@@ -60,12 +60,6 @@ constexpr double q4[8] = {2.690530175870899333379843e3, 6.3938856543000923989842
                           4.135599930241388052042842e7, 1.120872109616147941376570e9,
                           1.488613728678813811542398e10, 1.016803586272438228077304e11,
                           3.417476345507377132798597e11, 4.463158187419713286462081e11};
-
-// Stirling correction series, valid above 12.
-constexpr double c[7] = {-1.910444077728e-03,          8.4171387781295e-04,
-                         -5.952379913043012e-04,       7.93650793500350248e-04,
-                         -2.777777777777681622553e-03, 8.333333333333333331554247e-02,
-                         5.7083835261e-03};
 
 }  // namespace
 
@@ -123,14 +117,10 @@ double dlgama(double x) {
             res = d4 + xm4 * (xnum / xden);
         } else {
             res = zero;
-            if (y <= frtbig) {
-                res = c[6];
-                const double ysq = y * y;
-                for (int i = 0; i < 6; ++i) res = res / ysq + c[i];
-            }
+            if (y <= frtbig) res = stirling::series(y);
             res = res / y;
             const double corr = std::log(y);
-            res = res + sqrtpi - half * corr;
+            res = res + stirling::ln_sqrt_2pi - half * corr;
             res = res + y * (corr - one);
         }
     } else {

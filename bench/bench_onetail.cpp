@@ -7,10 +7,11 @@
 
 #include "control.h"
 #include "mainguts.h"
+#include "params.h"
 
 namespace {
 
-const double kInvSqrtPi = 1.0 / std::sqrt(3.141592653589793);
+const double kInvSqrtPi = 1.0 / std::sqrt(params::pi);
 
 void BM_NewF(benchmark::State& state) {
     const double nu = 9.0, kappa = -0.45, L = std::lgamma(4.5);
