@@ -48,41 +48,25 @@ double TwoTailedGBesselAlways(double x, double q, int which, double nu, double e
         fail = 1;
         return LowerWindowFailed;
     }
-    const double k = 1.0 / std::sqrt(params::pi);
-    const double u = -std::sqrt(nu + 1.0) * x / eta;
-    const double kappa = -(std::sqrt(u * u + nu) * eta * 0.5 * std::sqrt(nu + 1.0)) / (nu + 1.0);
-    const double r = u / std::sqrt(nu);
-    const double rho = r / std::sqrt(r * r + 1.0);
-
-    const double tm = tmax(nu, kappa);
-
-    // The shift only rescales F, keeping its exponent in range for large eta and nu.
-    double s;
-    if (nu <= 1000.0) {
-        s = (eta - 7.0) * ShiftSlope;
-    } else if (eta <= 5.0) {
-        s = ((nu * 0.5 - 1.0) * std::log(1.0 - tm * tm) + (1.0 + nu) * kappa * (1.0 + tm) -
-             (nu - 1.0) * 0.5 * std::log(2.0 / (-kappa * (1.0 + nu))) - L) /
-            (1.0 + nu);
-    } else {
-        rec::say({"Set Factor to 0 "});
-        s = 0.0;
-    }
+    // The one-sided G announces no s = 0 and takes 6.99 in single precision.
+    const FShape f = FShapeAt(x, nu, eta, L, ShiftSlope, true);
+    const double k = f.k;
+    const double kappa = f.kappa;
+    const double rho = f.rho;
+    const double tm = f.tm;
+    const double s = f.s;
 
     // Peak values and the normaliser N (the integral of F/P over [-1, 1]);
     // the closed forms for nu = 2 need neither.
     double P = 1.0;
     double N = 0.0;
     if (nu != 2.0) {
-        P = NewF(tmax(nu, kappa), nu, kappa, k, L, s, 1.0);
-        const double P0 = NewF(tmax(nu, kappa), nu, kappa, k, L, 0.0, 1.0);
-        const double w = -kappa * (nu + 1.0);
-        const double o = (nu - 1.0) * 0.5;
+        P = f.peak(s);
+        const double P0 = f.peak(0.0);
+        const double w = f.w();
+        const double o = f.o();
         if ((w / o <= params::single(0.26f) && nu > 50.0) || w > zmax || P0 == 0.0) {
-            N = NewFIntegrateAdap(-1.0, (tm - 1.0) * 0.5, t1, nu, kappa, L, s, P) +
-                NewFIntegrateAdap((tm - 1.0) * 0.5, tm, t1, nu, kappa, L, s, P) +
-                NewFIntegrateAdap(tm, (tm + 1.0) * 0.5, t1, nu, kappa, L, s, P) +
-                NewFIntegrateAdap((tm + 1.0) * 0.5, 1.0, t1, nu, kappa, L, s, P);
+            N = f.whole_integral(t1, P);
         } else {
             N = Besseli(w, o, 2) / P0;
         }

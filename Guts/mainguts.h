@@ -52,6 +52,27 @@ double g(double x);
 // guess only); params::NormInvFailure for p outside (0, 1).
 double NormInv(double p, double tol, int maxit);
 
+// ---- what both G functions derive from the trial value ----
+
+// For the trial value x: rho(x), the negative scale kappa of F, its peak tm =
+// tmax(nu, kappa), and the exponent shift s that keeps F in range, with the
+// parameters nu, L and k = 1/sqrt(pi) of F. The two G functions differ only
+// in the slope of s in eta (1/6.99 with 6.99 in single precision for the
+// one-sided, in double for the two-sided) and in whether s = 0 for a large
+// nu and eta is announced (the two-sided writes "Set Factor to 0 ").
+struct FShape {
+    double nu, L, k, kappa, rho, tm, s;
+    // The argument and order of the Bessel closed form of the integral of F.
+    double w() const { return -(nu + 1.0) * kappa; }
+    double o() const { return (nu - 1.0) * 0.5; }
+    // F at tm with shift `shift` and divisor 1 (P for s, P0 for 0).
+    double peak(double shift) const;
+    // The integral of F/P over [-1, 1] in four pieces, split at tm and halfway
+    // from it to each end, added from the left; reads FunctionTol; hands t1 on.
+    double whole_integral(double t1, double P) const;
+};
+FShape FShapeAt(double x, double nu, double eta, double L, double slope, bool say_unshifted);
+
 // ---- the one-sided G function ----
 
 // The share of the integral of F over [-1, 1] left of rho(x); 1 for the Bessel
