@@ -1,8 +1,8 @@
 // Plain bisection on G(x) = q: the safeguard of the secant search. The walks
 // that make a bracket are not counted; the bisection steps are.
 #include <cmath>
-#include <utility>
 
+#include "TwoTailedSearch.h"
 #include "mainguts.h"
 #include "params.h"
 #include "records.h"
@@ -30,20 +30,9 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
                             double nu, double eta, double t1, double t2, int maxit, double xtol,
                             double ftol, double zmax, double& resid, int& count, double t3,
                             double L) {
-    int fail = 0;
-    auto r = [&](double x) {
-        return TwoTailedG(x, q, which, nu, eta, t1, t2, zmax, t3, L, fail) - q;
-    };
-
-    double x0 = x0in;
-    double x1 = x1in;
-    double r0 = r(x0);
-    double r1 = r(x1);
+    TwoTailedResidual r(which, q, nu, eta, t1, t2, zmax, t3, L);
+    auto [x0, r0, x1, r1] = start_search(x0in, x1in, r);
     int i = 2;
-    if (r0 > r1) {
-        std::swap(x0, x1);
-        std::swap(r0, r1);
-    }
 
     // Walks bounded by maxit steps each, so that a G which never crosses q
     // ends the search instead of walking forever.
@@ -57,31 +46,23 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
         r0 = r(x0);
     }
 
-    double good = x1;
+    UpwardWalk walk(x1);
     double rgood = r1;
-    double bad = -99.0;
-    bool bisect = false;
     for (int steps = 0; r1 < 0.0; ++steps) {
-        const double xnext = bisect ? (good + bad) * 0.5 : x1 + 0.5;
+        const double xnext = walk.next(x1 + 0.5);
         if (xnext == x1) {
-            give_up("Upward walk cannot move in OnlyBisection... x,r ", x0, r0, good, rgood, i,
-                    xout, resid, count);
+            give_up("Upward walk cannot move in OnlyBisection... x,r ", x0, r0, walk.good(),
+                    rgood, i, xout, resid, count);
             return;
         }
         if (steps >= maxit) {
             give_up("Upward walk stopped after MaxIter steps in OnlyBisection... x,r ", x0, r0,
-                    good, rgood, i, xout, resid, count);
+                    walk.good(), rgood, i, xout, resid, count);
             return;
         }
         x1 = xnext;
         r1 = r(x1);
-        if (fail == 1) {
-            bad = x1;
-            bisect = true;
-        } else {
-            good = x1;
-            rgood = r1;
-        }
+        if (walk.record(x1, r.fail)) rgood = r1;
         if (std::fabs(r1) <= ftol) {
             // -1 marks a root met by the walk itself.
             xout = x1;

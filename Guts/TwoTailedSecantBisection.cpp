@@ -2,8 +2,8 @@
 // points until they bracket the root, then secant steps kept inside the bracket,
 // handing over to plain bisection when G fails or the evaluations run out.
 #include <cmath>
-#include <utility>
 
+#include "TwoTailedSearch.h"
 #include "mainguts.h"
 #include "params.h"
 #include "records.h"
@@ -19,20 +19,9 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
                               double nu, double eta, double t1, double t2, int maxit,
                               double xtol, double ftol, double zmax, double& resid, int& count,
                               double t3, double L, double /*t4*/) {
-    int fail = 0;
-    auto r = [&](double x) {
-        return TwoTailedG(x, q, which, nu, eta, t1, t2, zmax, t3, L, fail) - q;
-    };
-
-    double x0 = x0in;
-    double x1 = x1in;
-    double r0 = r(x0);
-    double r1 = r(x1);
+    TwoTailedResidual r(which, q, nu, eta, t1, t2, zmax, t3, L);
+    auto [x0, r0, x1, r1] = start_search(x0in, x1in, r);
     int i = 2;
-    if (r1 < r0) {
-        std::swap(x0, x1);
-        std::swap(r0, r1);
-    }
 
     // Move x0 down until r0 <= 0. A failing G has a large negative residual and
     // ends the walk. The walks count against maxit like every other evaluation;
@@ -49,15 +38,13 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
         i = i + 1;
         r0 = r(x0);
     }
-    fail = 0;
+    r.fail = 0;
 
     // Move x1 up by 1% of |x1| until r1 >= 0; once G fails, bisect between the
     // last good point and the failing one instead.
-    double good = x1;
-    double bad = -99.0;
-    bool bisect = false;
+    UpwardWalk walk(x1);
     while (stopped == nullptr && r1 < 0.0) {
-        const double xnext = bisect ? (good + bad) * 0.5 : x1 + std::fabs(x1) * params::single(0.01f);
+        const double xnext = walk.next(x1 + std::fabs(x1) * params::single(0.01f));
         if (xnext == x1) {
             stopped = "Upward walk cannot move in SecantBis...  Using bisection";
             break;
@@ -69,12 +56,7 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
         i = i + 1;
         x1 = xnext;
         r1 = r(x1);
-        if (fail == 1) {
-            bad = x1;
-            bisect = true;
-        } else {
-            good = x1;
-        }
+        walk.record(x1, r.fail);
     }
     if (stopped != nullptr) {
         rec::say({stopped});
@@ -87,7 +69,7 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
     double rn = ftol + 1.0;
     double xn = x1;
     bool flat_before = false;
-    while (i <= maxit && !params::two_sided_g_failed(r1) && fail == 0) {
+    while (i <= maxit && !params::two_sided_g_failed(r1) && r.fail == 0) {
         if (r1 - r0 == 0.0) {
             rec::say({"q1-q0=machine 0 in SecantBis..."});
             xn = x1;
@@ -131,7 +113,7 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
 
     // Out of evaluations or G failed: bisect the bracket reached so far.
     // Otherwise r1 is not a number: start again from the caller's points.
-    if (i > maxit || fail != 0) {
+    if (i > maxit || r.fail != 0) {
         TwoTailedOnlyBisection(which, xout, x0, x1, q, nu, eta, t1, t2, maxit, xtol, ftol, zmax,
                                resid, count, t3, L);
     } else {
