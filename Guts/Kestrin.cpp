@@ -177,9 +177,8 @@ void twotailpairforverify(double m, double s, double df, double alpha, double la
 }
 
 OneSidedCoverage onesided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
-                                   double FunctionTol, double ResultTol) {
-    const double mu = 0.0;
-    const double lambda = 0.5;
+                                   double FunctionTol, double ResultTol, int which, double mu,
+                                   double lambda) {
     const double a = AdapQuadTol;
     const double m = 0.5;
     const double b = 1.0 - AdapQuadTol;
@@ -187,30 +186,29 @@ OneSidedCoverage onesided_coverage(double sigma, double df, double alpha, double
     // and at p = 1 it is unbounded, and no limit can be computed at either.
     int n1 = 0;
     int n2 = 0;
-    double first = adapquadforcriticalp(&criticalpnew, 2, a, m, mu, sigma, lambda, df, alpha,
-                                        AdapQuadTol, FunctionTol, ResultTol, n1);
-    double second = adapquadforcriticalp(&criticalpnew, 2, m, b, mu, sigma, lambda, df, alpha,
-                                         AdapQuadTol, FunctionTol, ResultTol, n2);
+    const double first = adapquadforcriticalp(&criticalpnew, which, a, m, mu, sigma, lambda, df,
+                                              alpha, AdapQuadTol, FunctionTol, ResultTol, n1);
+    const double second = adapquadforcriticalp(&criticalpnew, which, m, b, mu, sigma, lambda, df,
+                                               alpha, AdapQuadTol, FunctionTol, ResultTol, n2);
     return {first + second, n1 + n2};
 }
 
 TwoSidedCoverage twosided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
-                                   double FunctionTol, double ResultTol) {
-    const double mu = 0.0;
-    const double lambda = 0.5;
+                                   double FunctionTol, double ResultTol, double mu,
+                                   double lambda) {
     const double a = AdapQuadTol;
     const double m = 0.5;
     const double b = 1.0 - AdapQuadTol;
     int n[4] = {0, 0, 0, 0};
     paircache::clear();
-    double lower1 = adapquadforcriticalp(&twotailcriticalp, 1, a, m, mu, sigma, lambda, df,
-                                         alpha, AdapQuadTol, FunctionTol, ResultTol, n[0]);
-    double lower2 = adapquadforcriticalp(&twotailcriticalp, 1, m, b, mu, sigma, lambda, df,
-                                         alpha, AdapQuadTol, FunctionTol, ResultTol, n[1]);
-    double upper1 = adapquadforcriticalp(&twotailcriticalp, 2, a, m, mu, sigma, lambda, df,
-                                         alpha, AdapQuadTol, FunctionTol, ResultTol, n[2]);
-    double upper2 = adapquadforcriticalp(&twotailcriticalp, 2, m, b, mu, sigma, lambda, df,
-                                         alpha, AdapQuadTol, FunctionTol, ResultTol, n[3]);
+    const double lower1 = adapquadforcriticalp(&twotailcriticalp, 1, a, m, mu, sigma, lambda, df,
+                                               alpha, AdapQuadTol, FunctionTol, ResultTol, n[0]);
+    const double lower2 = adapquadforcriticalp(&twotailcriticalp, 1, m, b, mu, sigma, lambda, df,
+                                               alpha, AdapQuadTol, FunctionTol, ResultTol, n[1]);
+    const double upper1 = adapquadforcriticalp(&twotailcriticalp, 2, a, m, mu, sigma, lambda, df,
+                                               alpha, AdapQuadTol, FunctionTol, ResultTol, n[2]);
+    const double upper2 = adapquadforcriticalp(&twotailcriticalp, 2, m, b, mu, sigma, lambda, df,
+                                               alpha, AdapQuadTol, FunctionTol, ResultTol, n[3]);
     TwoSidedCoverage c{};
     c.lower = lower1 + lower2;
     c.upper = upper1 + upper2;

@@ -1,6 +1,8 @@
 // The main module: the verification driver and the coverage integrals.
 #pragma once
 
+#include "CaseTables.h"
+
 // Every coverage integrand takes (which, p, mu, sigma, lambda, df, alpha,
 // FunctionTol, ResultTol), the integration variable second.
 using Integrand = double (*)(int which, double p, double mu, double sigma, double lambda,
@@ -26,24 +28,38 @@ void twotailpairforverify(double m, double s, double df, double alpha, double la
                           double FunctionTol, double ResultTol, double& lower, double& upper);
 void store_twotail_control(double FunctionTol, double ResultTol);
 
-// The one-sided coverage of a case (mu = 0, lambda = 0.5): the sum of the
-// integrals over [AdapQuadTol, 0.5] and [0.5, 1 - AdapQuadTol].
+// The one case driver of each kind, for the dialogue and the input-file run
+// alike. The p-range (0, 1) is cut by AdapQuadTol at both ends and split at
+// 0.5; the lower half is integrated first, so its diagnostics come first.
+// Every run of the program verifies the standardised case (CaseTables.h);
+// which (ignored by the one-sided integrand), mu and lambda are the dialogue's
+// own arguments.
+
+// The one-sided coverage of a case: the sum of the integrals over
+// [AdapQuadTol, 0.5] and [0.5, 1 - AdapQuadTol].
 struct OneSidedCoverage {
     double integral;  // I, whose target is 1 - alpha
     int neval;        // evaluations of the two integrals together
 };
 OneSidedCoverage onesided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
-                                   double FunctionTol, double ResultTol);
+                                   double FunctionTol, double ResultTol, int which = 2,
+                                   double mu = cases::mu, double lambda = cases::lambda);
 
-// The two-sided coverage of a case (mu = 0, lambda = 0.5).
+// The two-sided coverage of a case: the four integrals in the order (lower
+// limit, [a, 0.5]), (lower, [0.5, b]), (upper, [a, 0.5]), (upper, [0.5, b]).
 struct TwoSidedCoverage {
     double lower;  // I_L
     double upper;  // I_U
-    double miss;   // D = (1 - I_L) + I_U, whose target is 1 - alpha
-    int neval;     // evaluations of the four integrals together
+    // The miss probability (1 - I_L) + I_U, whose target is 1 - alpha, as the
+    // dialogue prints it. The input-file run prints (I_U + 1) - I_L instead:
+    // the same sum rounded otherwise, so the two may differ in the last bit,
+    // and each is kept as its output has always been computed.
+    double miss;
+    int neval;  // evaluations of the four integrals together
 };
 TwoSidedCoverage twosided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
-                                   double FunctionTol, double ResultTol);
+                                   double FunctionTol, double ResultTol,
+                                   double mu = cases::mu, double lambda = cases::lambda);
 
 // ---- the verification driver ----
 // The program entry: start-up values, the mode question, and the chosen run.

@@ -89,11 +89,54 @@ void for_each_case(const RunInput& run, Body&& body) {
                 body(cases::levels[i - 1], cases::dfs[j - 1], cases::sigmas[k - 1]);
 }
 
-int run_two_sided(const RunInput& run, const std::string& report_name) {
+// How a kind of run prints the result of a case: its report and terminal
+// formats, and the word after the minutes on the terminal. Both print the
+// coverage value v as 1 - v (the integral column, alpha for an exact limit)
+// and v - (1 - alpha) (the error column).
+struct CaseRecords {
+    const char* report;
+    const char* terminal;
+    const char* terminal_minutes;
+};
+
+// A case's coverage value (I, or the two-sided miss probability D) and the
+// evaluations of its integrals.
+struct CaseValue {
+    double value;
+    int n;
+};
+
+// The loop of both kinds of run: for every case `before` writes what comes
+// before its computation, `coverage` computes its coverage value and
+// evaluation count between two clock readings, and the case's report and
+// terminal records follow.
+template <class Before, class Coverage>
+void run_cases(const RunInput& run, rec::RecordFile& report, const std::string& report_name,
+               const CaseRecords& records, Before&& before, Coverage&& coverage) {
     const double AdapQuadTol = run.AdapQuadTol;
     const double FunctionTol = run.FunctionTol;
     const double ResultTol = controlparms.ResultTol;
+    std::ostream& terminal = sink();
+    for_each_case(run, [&](double alpha, double df, double sigma) {
+        before(alpha, df, sigma);
+        const double t0 = time_of_day();
+        const auto [value, n] = coverage(alpha, df, sigma, AdapQuadTol, FunctionTol, ResultTol);
+        const double t1 = time_of_day();
+        const double minutes = minutes_between(t0, t1);
+        if (lost_to_limit_command(terminal, alpha, df, sigma)) return;
 
+        put(report, report_name,
+            formatted_text(records.report,
+                           {alpha, df, sigma, 1.0 - value, value - (1.0 - alpha), AdapQuadTol,
+                            FunctionTol, ResultTol, minutes, " min.", n}));
+        rec::formatted(terminal, records.terminal,
+                       {alpha, df, sigma, 1.0 - value, value - (1.0 - alpha), minutes,
+                        records.terminal_minutes, n});
+        flush_sink();
+    });
+}
+
+int run_two_sided(const RunInput& run, const std::string& report_name) {
     const std::string int_name = "tolvane.int";
     rec::RecordFile inter;
     // Made (or found) first and emptied only once the report is known to be
@@ -120,41 +163,29 @@ int run_two_sided(const RunInput& run, const std::string& report_name) {
     put(report, report_name,
         rec::list_text({" alpha  df  sigma  Integ   Error  AdqTol FncTol ResTol"}));
 
-    std::ostream& terminal = sink();
-    for_each_case(run, [&](double alpha, double df, double sigma) {
+    const CaseRecords records{"(F6.3,F5.0,F7.1,1p,2(E8.1),3E7.0,0p,F9.1,A5,I7)",
+                              "(F9.3,F7.0,F7.2,1p,2(E14.3),0p,F9.2,A9,I7)", " min. "};
+    auto before = [&](double alpha, double df, double sigma) {
         // Named before the long computation, so the file shows the case in progress.
         put(inter, int_name, formatted_text("(A20,2F10.4,F7.1,F8.3)",
                                             {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha}));
-        rec::formatted(terminal, "(A20,2F10.4,F7.1,F8.3)",
+        rec::formatted(sink(), "(A20,2F10.4,F7.1,F8.3)",
                        {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha});
         flush_sink();
-
-        const double t0 = time_of_day();
+    };
+    auto coverage = [](double alpha, double df, double sigma, double AdapQuadTol,
+                       double FunctionTol, double ResultTol) {
         const TwoSidedCoverage c =
             twosided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
-        const double t1 = time_of_day();
-        const double minutes = minutes_between(t0, t1);
-        const int n = c.neval;
-        const double D = (c.upper + 1.0) - c.lower;
-        if (lost_to_limit_command(terminal, alpha, df, sigma)) return;
-
-        put(report, report_name,
-            formatted_text("(F6.3,F5.0,F7.1,1p,2(E8.1),3E7.0,0p,F9.1,A5,I7)",
-                           {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), AdapQuadTol,
-                            FunctionTol, ResultTol, minutes, " min.", n}));
-        rec::formatted(terminal, "(F9.3,F7.0,F7.2,1p,2(E14.3),0p,F9.2,A9,I7)",
-                       {alpha, df, sigma, 1.0 - D, D - (1.0 - alpha), minutes, " min. ",
-                        n});
-        flush_sink();
-    });
+        // Not (1 - I_L) + I_U, which the dialogue prints: the other rounding
+        // of the same sum, and the reports have always printed this one.
+        return CaseValue{(c.upper + 1.0) - c.lower, c.neval};
+    };
+    run_cases(run, report, report_name, records, before, coverage);
     return closed(report, report_name);
 }
 
 int run_one_sided(const RunInput& run, const std::string& report_name) {
-    const double AdapQuadTol = run.AdapQuadTol;
-    const double FunctionTol = run.FunctionTol;
-    const double ResultTol = controlparms.ResultTol;
-
     rec::RecordFile report;
     if (!open_for_writing(report, report_name)) return 2;
     put(report, report_name, rec::list_text({"Verifying one-tailed "}));
@@ -165,32 +196,22 @@ int run_one_sided(const RunInput& run, const std::string& report_name) {
                         now.year}));
     put(report, report_name,
         formatted_text("(A14,1p,E8.1,A14,E8.1,A14,E8.1)",
-                       {" AdapQuadTol: ", AdapQuadTol, " FunctionTol: ", FunctionTol,
-                        " ResultTol: ", ResultTol}));
+                       {" AdapQuadTol: ", run.AdapQuadTol, " FunctionTol: ", run.FunctionTol,
+                        " ResultTol: ", controlparms.ResultTol}));
     put(report, report_name,
         rec::list_text({" alpha  df  sigma   Integral      Error  AdqTol FncTol ResTol"}));
 
-    std::ostream& terminal = sink();
-    for_each_case(run, [&](double alpha, double df, double sigma) {
-
-        const double t0 = time_of_day();
+    const CaseRecords records{"(F7.3,F5.0,F5.1,1p,2(E12.3),3E7.0,0p,F6.1,A5,I7,)",
+                              "(F7.3,F5.0,F9.5,1p,2(E14.3),0p,F9.2,A9,I7)", " minutes"};
+    // No record before the computation and no intermediate file.
+    auto before = [](double, double, double) {};
+    auto coverage = [](double alpha, double df, double sigma, double AdapQuadTol,
+                       double FunctionTol, double ResultTol) {
         const OneSidedCoverage c =
             onesided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
-        const double t1 = time_of_day();
-        const double minutes = minutes_between(t0, t1);
-        const int n = c.neval;
-        const double I = c.integral;
-        if (lost_to_limit_command(terminal, alpha, df, sigma)) return;
-
-        put(report, report_name,
-            formatted_text("(F7.3,F5.0,F5.1,1p,2(E12.3),3E7.0,0p,F6.1,A5,I7,)",
-                           {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), AdapQuadTol,
-                            FunctionTol, ResultTol, minutes, " min.", n}));
-        rec::formatted(terminal, "(F7.3,F5.0,F9.5,1p,2(E14.3),0p,F9.2,A9,I7)",
-                       {alpha, df, sigma, 1.0 - I, I - (1.0 - alpha), minutes,
-                        " minutes", n});
-        flush_sink();
-    });
+        return CaseValue{c.integral, c.neval};
+    };
+    run_cases(run, report, report_name, records, before, coverage);
     return closed(report, report_name);
 }
 

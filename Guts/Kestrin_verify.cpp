@@ -6,7 +6,6 @@
 #include "CaseDomain.h"
 #include "Kestrin.h"
 #include "LimitCommand.h"
-#include "PairCache.h"
 #include "freeform.h"
 #include "records.h"
 #include "sink.h"
@@ -37,40 +36,20 @@ void writeverifyinfo() {
 void verifyonetail(int which, double mu, double sigma, double lambda, double df, double alpha,
                    double AdapQuadTol, double FunctionTol, double ResultTol, double& integral,
                    double& difference) {
-    const double a = AdapQuadTol;
-    const double m = 0.5;
-    const double b = 1.0 - AdapQuadTol;
-    int nlow = 0;
-    int nhigh = 0;
-    // Two statements: the lower half is integrated first, so its diagnostics come first.
-    const double low = adapquadforcriticalp(criticalpnew, which, a, m, mu, sigma, lambda, df,
-                                            alpha, AdapQuadTol, FunctionTol, ResultTol, nlow);
-    const double high = adapquadforcriticalp(criticalpnew, which, m, b, mu, sigma, lambda, df,
-                                             alpha, AdapQuadTol, FunctionTol, ResultTol, nhigh);
-    const double I = low + high;
-    integral = I;
-    difference = I - (1.0 - alpha);
+    const OneSidedCoverage c = onesided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol,
+                                                 ResultTol, which, mu, lambda);
+    integral = c.integral;
+    difference = c.integral - (1.0 - alpha);
 }
 
 void verifytwotail(double mu, double sigma, double lambda, double df, double alpha,
                    double AdapQuadTol, double FunctionTol, double ResultTol, double& lower,
                    double& upper, double& difference) {
-    const double a = AdapQuadTol;
-    const double m = 0.5;
-    const double b = 1.0 - AdapQuadTol;
-    int n = 0;
-    paircache::clear();
-    const double l1 = adapquadforcriticalp(twotailcriticalp, 1, a, m, mu, sigma, lambda, df,
-                                           alpha, AdapQuadTol, FunctionTol, ResultTol, n);
-    const double l2 = adapquadforcriticalp(twotailcriticalp, 1, m, b, mu, sigma, lambda, df,
-                                           alpha, AdapQuadTol, FunctionTol, ResultTol, n);
-    const double u1 = adapquadforcriticalp(twotailcriticalp, 2, a, m, mu, sigma, lambda, df,
-                                           alpha, AdapQuadTol, FunctionTol, ResultTol, n);
-    const double u2 = adapquadforcriticalp(twotailcriticalp, 2, m, b, mu, sigma, lambda, df,
-                                           alpha, AdapQuadTol, FunctionTol, ResultTol, n);
-    lower = l1 + l2;
-    upper = u1 + u2;
-    difference = ((1.0 - lower) + upper) - (1.0 - alpha);
+    const TwoSidedCoverage c =
+        twosided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol, mu, lambda);
+    lower = c.lower;
+    upper = c.upper;
+    difference = c.miss - (1.0 - alpha);
 }
 
 void verify_main() {
@@ -100,8 +79,8 @@ void verify_main() {
         double AdapQuadTol = 0.0, FunctionTol = 0.0, ResultTol = 0.0;
         terminal.read({AdapQuadTol, FunctionTol, ResultTol});
 
-        const double mu = 0.0;
-        const double lambda = 0.5;
+        const double mu = cases::mu;
+        const double lambda = cases::lambda;
         std::string failure;
         // Outside the cases the limits are computed correctly for, the answer
         // would be a plausible number and wrong: such a case is refused, and the
