@@ -14,12 +14,13 @@
 #include "PairCache.h"
 #include "params.h"
 #include "records.h"
+#include "sink.h"
 
 int tolvane_main() {
     controlparms.MaxIter = params::StartMaxIter;
     controlparms.BesselMaxArg = params::StartBesselMaxArg;
 
-    rec::list(std::cout, {"Interactive version (1) or read input file(2)?"});
+    rec::list(sink(), {"Interactive version (1) or read input file(2)?"});
     std::int32_t mode = 0;
     ff::Reader terminal(std::cin, "standard input");
     terminal.read({mode});

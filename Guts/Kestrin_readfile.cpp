@@ -33,11 +33,7 @@ ClockSource run_clock = &wallclock;
 // the file cut back to its last complete record.
 void put(rec::RecordFile& file, const std::string& name, const std::string& text) {
     if (file.put(text)) return;
-    const int e = errno;
-    sink().flush();
-    std::cerr << "tolvane: " << name << ": cannot write the file: " << std::strerror(e)
-              << std::endl;
-    std::exit(2);
+    fatal(name, std::string("cannot write the file: ") + std::strerror(errno));
 }
 
 std::string formatted_text(std::string_view fmt, std::initializer_list<rec::Item> items) {
@@ -46,17 +42,13 @@ std::string formatted_text(std::string_view fmt, std::initializer_list<rec::Item
 
 bool open_for_writing(rec::RecordFile& out, const std::string& name, bool keep = false) {
     if (out.open(name, keep)) return true;
-    const int e = errno;
-    std::cerr << "tolvane: " << name << ": cannot create the file: " << std::strerror(e)
-              << std::endl;
+    report_fault(name, std::string("cannot create the file: ") + std::strerror(errno));
     return false;
 }
 
 int closed(rec::RecordFile& out, const std::string& name) {
     if (!out.close()) {
-        const int e = errno;
-        std::cerr << "tolvane: " << name << ": cannot write the file: " << std::strerror(e)
-                  << std::endl;
+        report_fault(name, std::string("cannot write the file: ") + std::strerror(errno));
         return 2;
     }
     return 0;
@@ -144,15 +136,12 @@ int run_two_sided(const RunInput& run, const std::string& report_name) {
     if (!open_for_writing(inter, int_name, true)) return 2;
     if (inter.same_file(report_name)) {
         if (inter.created()) ::unlink(int_name.c_str());
-        std::cerr << "tolvane: " << report_name << ": the report file is the same file as "
-                  << int_name << ", which holds the intermediate results of a two-sided run"
-                  << std::endl;
+        report_fault(report_name, "the report file is the same file as " + int_name +
+                                      ", which holds the intermediate results of a two-sided run");
         return 2;
     }
     if (!inter.empty()) {
-        const int e = errno;
-        std::cerr << "tolvane: " << int_name << ": cannot create the file: " << std::strerror(e)
-                  << std::endl;
+        report_fault(int_name, std::string("cannot create the file: ") + std::strerror(errno));
         return 2;
     }
     put(inter, int_name, rec::list_text({"Intermediate results for verifying two-tailed..."}));
@@ -213,12 +202,6 @@ int run_one_sided(const RunInput& run, const std::string& report_name) {
     };
     run_cases(run, report, report_name, records, before, coverage);
     return closed(report, report_name);
-}
-
-[[noreturn]] void refuse(const std::string& name, const std::string& why) {
-    sink().flush();
-    std::cerr << "tolvane: " << name << ": " << why << std::endl;
-    std::exit(2);
 }
 
 }  // namespace
@@ -332,17 +315,17 @@ void verify_readfile() {
     const std::string name = trimmed_name(given);
     // An unquoted slash ends the value, so "/tmp/x.in" typed bare reads as nothing.
     if (name.empty())
-        refuse(terminal.name(),
+        fatal(terminal.name(),
                "blank input file name (quote a name with blanks, commas or slashes)");
     // Cut to its 72 characters, the name could open another file.
     if (name.size() > max_name)
-        refuse(terminal.name(), "the input file name is longer than " +
+        fatal(terminal.name(), "the input file name is longer than " +
                                     std::to_string(max_name) + " characters");
     given.resize(std::min(given.size(), max_name));
 
     ff::FileBuf file;
     std::string why;
-    if (!file.open_regular(name, why)) refuse(name, "cannot open the input file: " + why);
+    if (!file.open_regular(name, why)) fatal(name, "cannot open the input file: " + why);
     std::istream in(&file);
 
     RunInput run;
@@ -360,7 +343,7 @@ void verify_readfile() {
             std::exit(0);
         }
         case ReadOutcome::Fault:
-            refuse(name, fault);
+            fatal(name, fault);
     }
     controlparms.ResultTol = run.ResultTol;
     if (run.sigmas_defaulted) rec::list(out, {"Error reading sigmas.  Will do all three..."});
@@ -370,11 +353,11 @@ void verify_readfile() {
     // The tables are fixed; an index outside them has no case to run, so the whole
     // file is refused before any output file is made.
     const std::string range = table_range_fault(run);
-    if (!range.empty()) refuse(name, range);
+    if (!range.empty()) fatal(name, range);
     // The cases come from the fixed tables, the tolerances do not.
     const std::string tolerances =
         domain::tolerance_fault(run.AdapQuadTol, run.FunctionTol, run.ResultTol);
-    if (!tolerances.empty()) refuse(name, "record 4: " + tolerances);
+    if (!tolerances.empty()) fatal(name, "record 4: " + tolerances);
 
     int status = run_table(run);
     // Every case the limit command failed is missing from the report.

@@ -330,9 +330,7 @@ void Reader::read(std::initializer_list<Target> targets) {
     if (in_.tie() == &std::cout) check_terminal();
     std::string fault;
     if (try_read(targets, fault)) return;
-    std::cout.flush();
-    std::cerr << "tolvane: " << name_ << ": " << fault << std::endl;
-    std::exit(2);
+    fatal(name_, fault);
 }
 
 std::string echo(const std::string& value) {

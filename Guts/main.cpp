@@ -10,10 +10,7 @@
 
 namespace {
 
-[[noreturn]] void bad_argument(const std::string& why) {
-    std::cerr << "tolvane: " << why << std::endl;
-    std::exit(2);
-}
+[[noreturn]] void bad_argument(const std::string& why) { fatal("", why); }
 
 }  // namespace
 

@@ -20,14 +20,24 @@ std::ostream* set_sink(std::ostream* target) {
     return previous;
 }
 
+void report_fault(const std::string& name, const std::string& why) {
+    sink().flush();
+    std::cerr << "tolvane: " << (name.empty() ? std::string() : name + ": ") << why
+              << std::endl;
+}
+
+void fatal(const std::string& name, const std::string& why) {
+    report_fault(name, why);
+    std::exit(2);
+}
+
 void check_terminal() {
     std::cout.flush();
     if (std::cout) return;
     const auto* out = dynamic_cast<const DescriptorOutput*>(std::cout.rdbuf());
     const int e = out ? out->error() : 0;
-    std::cerr << "tolvane: standard output: cannot write"
-              << (e ? std::string(": ") + std::strerror(e) : std::string()) << std::endl;
-    std::exit(2);
+    fatal("standard output",
+          "cannot write" + (e ? std::string(": ") + std::strerror(e) : std::string()));
 }
 
 void flush_sink() {

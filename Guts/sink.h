@@ -3,10 +3,21 @@
 #pragma once
 #include <iosfwd>
 #include <streambuf>
+#include <string>
 
 std::ostream& sink();
 // Redirects the sink; nullptr restores standard output. Returns the previous target.
 std::ostream* set_sink(std::ostream* target);
+
+// The I/O layer's report of trouble: flushes the sink, so that everything the
+// run wrote stands before the report, then writes one line on standard error,
+// "tolvane: NAME: why" ("tolvane: why" for an empty name), NAME being what the
+// trouble is with (a file, "standard input", "standard output").
+void report_fault(const std::string& name, const std::string& why);
+
+// report_fault, then the program ends with status 2. Only the I/O layer calls
+// it; the numerical core never ends the program.
+[[noreturn]] void fatal(const std::string& name, const std::string& why);
 
 // Pushes what standard output holds to its destination. When that fails (a full
 // disk, a closed descriptor) the results are lost, so the program ends: one line
