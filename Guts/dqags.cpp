@@ -95,18 +95,9 @@ Rule gauss_kronrod21(const Call& f, double a, double b) {
     const double fc = f(centr);
     double resk = wgk[10] * fc;
     double resabs = std::fabs(resk);
-    for (int j = 1; j < 10; j += 2) {
-        const double absc = hlgth * xgk[j];
-        const double fval1 = f(centr - absc);
-        const double fval2 = f(centr + absc);
-        fv1[j] = fval1;
-        fv2[j] = fval2;
-        const double fsum = fval1 + fval2;
-        resg = resg + wg[j / 2] * fsum;
-        resk = resk + wgk[j] * fsum;
-        resabs = resabs + wgk[j] * (std::fabs(fval1) + std::fabs(fval2));
-    }
-    for (int j = 0; j < 10; j += 2) {
+    // The pair of points at +-xgk[j] about the centre, added to the Kronrod sums;
+    // returns their sum for the Gauss rule.
+    auto pair = [&](int j) {
         const double absc = hlgth * xgk[j];
         const double fval1 = f(centr - absc);
         const double fval2 = f(centr + absc);
@@ -115,7 +106,10 @@ Rule gauss_kronrod21(const Call& f, double a, double b) {
         const double fsum = fval1 + fval2;
         resk = resk + wgk[j] * fsum;
         resabs = resabs + wgk[j] * (std::fabs(fval1) + std::fabs(fval2));
-    }
+        return fsum;
+    };
+    for (int j = 1; j < 10; j += 2) resg = resg + wg[j / 2] * pair(j);
+    for (int j = 0; j < 10; j += 2) pair(j);
     const double reskh = resk * 0.5;
     double resasc = wgk[10] * std::fabs(fc - reskh);
     for (int j = 0; j < 10; ++j) {
