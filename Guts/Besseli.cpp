@@ -19,12 +19,15 @@
 
 namespace {
 
+// Cody's named constants, shared by both routines.
+constexpr double zero = 0.0;
+constexpr double half = 0.5;
+constexpr double one = 1.0;
+constexpr double two = 2.0;
+constexpr double twelve = 12.0;
+
 namespace gam {
 
-constexpr double one = 1.0;
-constexpr double half = 0.5;
-constexpr double twelve = 12.0;
-constexpr double zero = 0.0;
 using params::pi;
 
 // Overflow threshold of Gamma, smallest y with 1/y representable, the point
@@ -122,10 +125,6 @@ namespace {
 
 namespace bes {
 
-constexpr double one = 1.0;
-constexpr double two = 2.0;
-constexpr double zero = 0.0;
-constexpr double half = 0.5;
 constexpr double konst = 1.585;  // base of the significance test for moderate x
 
 constexpr int nsig = 16;          // decimal digits wanted

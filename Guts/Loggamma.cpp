@@ -61,6 +61,18 @@ constexpr double q4[8] = {2.690530175870899333379843e3, 6.3938856543000923989842
                           1.488613728678813811542398e10, 1.016803586272438228077304e11,
                           3.417476345507377132798597e11, 4.463158187419713286462081e11};
 
+// xnum/xden of one approximation at xm, both polynomials by Horner's rule
+// from their leading coefficient, the denominator's being `lead`.
+double rational(double xm, const double (&p)[8], const double (&q)[8], double lead) {
+    double xden = lead;
+    double xnum = zero;
+    for (int i = 0; i < 8; ++i) {
+        xnum = xnum * xm + p[i];
+        xden = xden * xm + q[i];
+    }
+    return xnum / xden;
+}
+
 }  // namespace
 
 double dlgama(double x) {
@@ -80,41 +92,17 @@ double dlgama(double x) {
                 xm1 = (y - half) - half;
             }
             if (y <= half || y >= pnt68) {
-                double xden = one;
-                double xnum = zero;
-                for (int i = 0; i < 8; ++i) {
-                    xnum = xnum * xm1 + p1[i];
-                    xden = xden * xm1 + q1[i];
-                }
-                res = corr + (xm1 * (d1 + xm1 * (xnum / xden)));
+                res = corr + (xm1 * (d1 + xm1 * rational(xm1, p1, q1, one)));
             } else {
                 const double xm2 = (y - half) - half;
-                double xden = one;
-                double xnum = zero;
-                for (int i = 0; i < 8; ++i) {
-                    xnum = xnum * xm2 + p2[i];
-                    xden = xden * xm2 + q2[i];
-                }
-                res = corr + xm2 * (d2 + xm2 * (xnum / xden));
+                res = corr + xm2 * (d2 + xm2 * rational(xm2, p2, q2, one));
             }
         } else if (y <= four) {
             const double xm2 = y - two;
-            double xden = one;
-            double xnum = zero;
-            for (int i = 0; i < 8; ++i) {
-                xnum = xnum * xm2 + p2[i];
-                xden = xden * xm2 + q2[i];
-            }
-            res = xm2 * (d2 + xm2 * (xnum / xden));
+            res = xm2 * (d2 + xm2 * rational(xm2, p2, q2, one));
         } else if (y <= twelve) {
             const double xm4 = y - four;
-            double xden = -one;
-            double xnum = zero;
-            for (int i = 0; i < 8; ++i) {
-                xnum = xnum * xm4 + p4[i];
-                xden = xden * xm4 + q4[i];
-            }
-            res = d4 + xm4 * (xnum / xden);
+            res = d4 + xm4 * rational(xm4, p4, q4, -one);
         } else {
             res = zero;
             if (y <= frtbig) res = stirling::series(y);
