@@ -11,10 +11,7 @@ double ERF(double x) {
 
     const double ax = std::fabs(x);
     if (ax <= 0.5) {
-        const double t = x * x;
-        const double top = small_top(t);
-        const double bot = small_bot(t);
-        return x * (top / bot);
+        return x * small_ratio(x * x);
     }
     if (ax <= 4.0) {
         const double top = middle_top(ax);

@@ -12,9 +12,7 @@ double ERFC1(int ind, double x) {
     const double ax = std::fabs(x);
     if (ax <= 0.5) {
         const double t = x * x;
-        const double top = small_top(t);
-        const double bot = small_bot(t);
-        double e = 0.5 + (0.5 - x * (top / bot));
+        double e = 0.5 + (0.5 - x * small_ratio(t));
         if (ind != 0) e = std::exp(t) * e;
         return e;
     }

@@ -30,6 +30,8 @@ inline double small_top(double t) {
     return ((((a[0] * t + a[1]) * t + a[2]) * t + a[3]) * t + a[4]) + 1.0;
 }
 inline double small_bot(double t) { return ((b[0] * t + b[1]) * t + b[2]) * t + 1.0; }
+// erf(x)/x for |x| <= 0.5, at t = x^2.
+inline double small_ratio(double t) { return small_top(t) / small_bot(t); }
 inline double middle_top(double ax) {
     return ((((((p[0] * ax + p[1]) * ax + p[2]) * ax + p[3]) * ax + p[4]) * ax + p[5]) * ax +
             p[6]) * ax + p[7];

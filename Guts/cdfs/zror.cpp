@@ -48,12 +48,12 @@ void stzror(double xlo, double xhi, double abstol, double reltol) {
 }
 
 void zror(int& status, double& x, double fx, double& xlo, double& xhi, int& qleft, int& qhi) {
-    // Hands the point b to the caller and remembers to come back for its value.
-    auto ask_at_b = [&]() {
-        x = z.xlo;
+    // Hands a point to the caller and remembers where to resume with its value.
+    auto ask = [&](double at, ZrorAt resume) {
+        x = at;
         xlo = z.xlo;
         xhi = z.xhi;
-        z.at = ZrorAt::Iterate;
+        z.at = resume;
         status = 1;
     };
     auto finish = [&](int result) {
@@ -68,11 +68,7 @@ void zror(int& status, double& x, double fx, double& xlo, double& xhi, int& qlef
         z.xlo = z.xxlo;
         z.xhi = z.xxhi;
         z.b = z.xlo;
-        x = z.b;
-        xlo = z.xlo;
-        xhi = z.xhi;
-        z.at = ZrorAt::LowerEnd;
-        status = 1;
+        ask(z.b, ZrorAt::LowerEnd);
         return;
     }
 
@@ -82,11 +78,7 @@ void zror(int& status, double& x, double fx, double& xlo, double& xhi, int& qlef
             z.fb = fx;
             z.xlo = z.xhi;
             z.a = z.xlo;
-            x = z.a;
-            xlo = z.xlo;
-            xhi = z.xhi;
-            z.at = ZrorAt::UpperEnd;
-            status = 1;
+            ask(z.a, ZrorAt::UpperEnd);
             return;
 
         case ZrorAt::UpperEnd:
@@ -186,7 +178,7 @@ void zror(int& status, double& x, double fx, double& xlo, double& xhi, int& qlef
         z.fa = z.fb;
         z.b = z.b + z.w;
         z.xlo = z.b;
-        ask_at_b();
+        ask(z.xlo, ZrorAt::Iterate);
         return;
     }
 
