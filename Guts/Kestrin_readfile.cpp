@@ -294,13 +294,13 @@ int run_table(const RunInput& run) {
 void writeinfo_readfile() {
     std::ostream& out = sink();
     rec::formatted(out, "(A1)", {"-"});
-    rec::list(out, {"This program is used to assist in verifying"});
-    rec::list(out, {"the accuracy of the calculated confidence limits"});
-    rec::list(out, {"for a given degrees of freedom, s and alpha. "});
-    rec::list(out, {"There is minimal error-checking on user-input."});
-    rec::list(out, {"The possible values for sigma, df, alpha are set."});
-    rec::list(out, {"Based on the contents of the input file, some "});
-    rec::list(out, {"or all of these cases will be tested."});
+    rec::text_lines(out, {"This program is used to assist in verifying",
+                          "the accuracy of the calculated confidence limits",
+                          "for a given degrees of freedom, s and alpha. ",
+                          "There is minimal error-checking on user-input.",
+                          "The possible values for sigma, df, alpha are set.",
+                          "Based on the contents of the input file, some ",
+                          "or all of these cases will be tested."});
 }
 
 void verify_readfile() {

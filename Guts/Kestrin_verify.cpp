@@ -11,26 +11,25 @@
 #include "sink.h"
 
 void writeverifyinfo() {
-    std::ostream& out = sink();
-    rec::list(out, {});
-    rec::list(out, {});
-    rec::list(out, {"This program can be used to verify the program that"});
-    rec::list(out, {"calculates confidence limits on linear functions of"});
-    rec::list(out, {"the normal mean and variance. Only the standardized"});
-    rec::list(out, {"case of mu=0, lambda=0.5, gamma-squared=df+1 is "});
-    rec::list(out, {"considered here."});
-    rec::list(out, {});
-    rec::list(out, {"Terms/guidance:"});
-    rec::list(out, {});
-    rec::list(out, {"Adapquadtolerance - how closely int is approx"});
-    rec::list(out, {"(this is integral of conf. limits, not how"});
-    rec::list(out, {"   accurately limits are approximated)"});
-    rec::list(out, {"FunctionTolerance - how accurate limits are"});
-    rec::list(out, {"ResultTol(opt) - value sets how close to zero "});
-    rec::list(out, {"  functions must be in conf. limit program"});
-    rec::list(out, {});
-    rec::list(out, {"Suggested values are in parentheses."});
-    rec::list(out, {});
+    rec::text_lines(sink(), {"",
+                             "",
+                             "This program can be used to verify the program that",
+                             "calculates confidence limits on linear functions of",
+                             "the normal mean and variance. Only the standardized",
+                             "case of mu=0, lambda=0.5, gamma-squared=df+1 is ",
+                             "considered here.",
+                             "",
+                             "Terms/guidance:",
+                             "",
+                             "Adapquadtolerance - how closely int is approx",
+                             "(this is integral of conf. limits, not how",
+                             "   accurately limits are approximated)",
+                             "FunctionTolerance - how accurate limits are",
+                             "ResultTol(opt) - value sets how close to zero ",
+                             "  functions must be in conf. limit program",
+                             "",
+                             "Suggested values are in parentheses.",
+                             ""});
 }
 
 void verifyonetail(int which, double mu, double sigma, double lambda, double df, double alpha,
@@ -64,9 +63,9 @@ void verify_main() {
         std::int32_t kind = 0;
         terminal.read({kind});
         if (kind == 2) {
-            rec::list(out, {"Warning! Verification for two-sided limits usually"});
-            rec::list(out, {"takes only a few minutes, but can take up"});
-            rec::list(out, {"to several hours in some cases (Pentium 75)."});
+            rec::text_lines(out, {"Warning! Verification for two-sided limits usually",
+                                  "takes only a few minutes, but can take up",
+                                  "to several hours in some cases (Pentium 75)."});
         }
 
         rec::list(out, {"Enter df, sigma, alpha"});

@@ -449,6 +449,16 @@ void list(std::ostream& out, std::initializer_list<Item> items) {
     out.flush();
 }
 
+void text_lines(std::ostream& out, std::initializer_list<const char*> texts) {
+    for (const char* t : texts) {
+        if (*t == '\0') {
+            list(out, {});
+        } else {
+            list(out, {t});
+        }
+    }
+}
+
 void say(std::initializer_list<Item> items) { list(sink(), items); }
 
 std::string format(std::string_view fmt, std::initializer_list<Item> items) {

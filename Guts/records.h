@@ -33,6 +33,10 @@ std::string list_text(std::initializer_list<Item> items);
 // Writes one free-form record (with its line end) to `out`. No items: an empty line.
 void list(std::ostream& out, std::initializer_list<Item> items);
 
+// Writes each text as a free-form record of that one item, and an empty text
+// as an empty record: the help texts of the dialogue and the run.
+void text_lines(std::ostream& out, std::initializer_list<const char*> texts);
+
 // Writes one free-form record to the diagnostics sink.
 void say(std::initializer_list<Item> items);
 
