@@ -39,17 +39,9 @@ namespace {
 limitproto::Answer asked_limits(int kind, double m, double s, double df, double alpha,
                                 double lambda, double gamma2, double FunctionTol,
                                 double ResultTol) {
-    limitproto::Request r;
-    r.kind = kind;
-    r.df = df;
-    r.s = s;
-    r.alpha = alpha;
-    r.lambda = lambda;
-    r.gamma2 = gamma2;
-    r.ybar = m;
-    r.has_tols = true;
-    r.FunctionTol = FunctionTol;
-    r.ResultTol = ResultTol;
+    const limitproto::Request r{.kind = kind, .df = df, .s = s, .alpha = alpha,
+                                .lambda = lambda, .gamma2 = gamma2, .ybar = m, .has_tols = true,
+                                .FunctionTol = FunctionTol, .ResultTol = ResultTol};
     limitproto::Answer a;
     if (!limitcmd::ask(r, a)) a = limitproto::Answer{};
     return a;
