@@ -14,17 +14,12 @@
 #include <cmath>
 
 #include "mainguts.h"
-#include "Stirling.h"
+#include "Cody.h"
 #include "params.h"
 
 namespace {
 
-// Cody's named constants, shared by both routines.
-constexpr double zero = 0.0;
-constexpr double half = 0.5;
-constexpr double one = 1.0;
-constexpr double two = 2.0;
-constexpr double twelve = 12.0;
+using namespace cody;
 
 namespace gam {
 
@@ -206,6 +201,14 @@ void ribesl(double x, double alpha, int nb, int ize, double b[], int& ncalc) {
     double plast = one;
     double p = en / x;
     double pold;
+    // One step of the sequence, to the next n.
+    auto step = [&]() {
+        n = n + 1;
+        en = en + two;
+        pold = plast;
+        plast = p;
+        p = en * plast / x + pold;
+    };
 
     // General significance test.
     double test = ensig + ensig;
@@ -222,11 +225,7 @@ void ribesl(double x, double alpha, int nb, int ize, double b[], int& ncalc) {
         int nstart = magx + 2;
         int nend = nb - 1;
         for (int k = nstart; k <= nend; ++k) {
-            n = k;
-            en = en + two;
-            pold = plast;
-            plast = p;
-            p = en * plast / x + pold;
+            step();  // to n = k
             if (p > tover) {
                 // Divide the sequence by tover and carry it on until p > 1;
                 // then find ncalc, the highest order that passes the
@@ -238,11 +237,7 @@ void ribesl(double x, double alpha, int nb, int ize, double b[], int& ncalc) {
                 double psavel = plast;
                 nstart = n + 1;
                 do {
-                    n = n + 1;
-                    en = en + two;
-                    pold = plast;
-                    plast = p;
-                    p = en * plast / x + pold;
+                    step();
                 } while (p <= one);
                 const double tempb = en / x;
                 test = pold * plast / ensig;
@@ -275,11 +270,7 @@ void ribesl(double x, double alpha, int nb, int ize, double b[], int& ncalc) {
     if (!overflow_guard) {
         // Carry the P-sequence on until the significance test is passed.
         do {
-            n = n + 1;
-            en = en + two;
-            pold = plast;
-            plast = p;
-            p = en * plast / x + pold;
+            step();
         } while (p < test);
     }
 

@@ -5,18 +5,14 @@
 // give 1.79e308, the largest value the callers can still compare against.
 #include <cmath>
 
-#include "Stirling.h"
+#include "Cody.h"
 #include "mainguts.h"
 
 namespace {
 
-constexpr double one = 1.0;
-constexpr double half = 0.5;
-constexpr double twelve = 12.0;
-constexpr double zero = 0.0;
+using namespace cody;
 constexpr double four = 4.0;
 constexpr double thrhal = 1.5;
-constexpr double two = 2.0;
 constexpr double pnt68 = 0.6796875;
 
 // Largest argument whose ln Gamma is still representable, the value for the

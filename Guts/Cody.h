@@ -1,7 +1,16 @@
-// W. J. Cody's Stirling correction series, shared by his gamma function
-// (dgamma, Besseli.cpp) and his ln Gamma (dlgama, Loggamma.cpp): the same
-// constants and the same order of operations in both.
+// What W. J. Cody's routines share: his named constants, and the Stirling
+// correction series of his gamma function (dgamma, Besseli.cpp) and his
+// ln Gamma (dlgama, Loggamma.cpp), with the same constants and the same order
+// of operations in both.
 #pragma once
+
+namespace cody {
+
+inline constexpr double zero = 0.0;
+inline constexpr double half = 0.5;
+inline constexpr double one = 1.0;
+inline constexpr double two = 2.0;
+inline constexpr double twelve = 12.0;
 
 namespace stirling {
 
@@ -24,3 +33,5 @@ inline double series(double y) {
 }
 
 }  // namespace stirling
+
+}  // namespace cody
