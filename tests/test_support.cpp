@@ -69,6 +69,12 @@ int count_of(const std::string& text, const std::string& piece) {
     return n;
 }
 
+std::string sci(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3g", v);
+    return buf;
+}
+
 double ulps(double a, double b) {
     if (a == b) return 0.0;
     auto key = [](double v) {

@@ -143,4 +143,7 @@ inline double rel_err(double got, double want) {
 // Distance in units of the last place between two finite doubles.
 double ulps(double a, double b);
 
+// A value in three significant digits, for messages.
+std::string sci(double v);
+
 }  // namespace ts
