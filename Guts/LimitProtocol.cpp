@@ -108,8 +108,6 @@ std::string parse_answer(std::string_view line, int kind, Answer& a) {
         if (!std::isfinite(a.value[i]))
             return "answered a value that is not finite: " + shown(f[i]);
     }
-    for (int i = 0; i < answer_fields(r.kind); ++i)
-        if (!std::isfinite(a.value[i])) return "the limit code found no limit for this request";
     return "";
 }
 
@@ -162,6 +160,8 @@ std::string answer_request(const Request& r, double FunctionTol, double ResultTo
         Twotail(r.ybar, r.s, r.df, r.alpha, r.lambda, r.gamma2, zmax, ft, rt, maxit, a.value[1],
                 a.value[0], a.value[3], a.value[2], elapsed, nlower, nupper);
     }
+    for (int i = 0; i < answer_fields(r.kind); ++i)
+        if (!std::isfinite(a.value[i])) return "the limit code found no limit for this request";
     for (int i = 0; i < answer_fields(r.kind); ++i)
         if (!std::isfinite(a.value[i])) return "the limit code found no limit for this request";
     return "";
