@@ -10,7 +10,8 @@
 // next (the walk direction) and what they do with an acceptable interval; the
 // last is a policy object whose operator() returns a Step. The plain integrals
 // reach the walk's result by another route (see integrate), which lets the
-// evaluations run side by side.
+// evaluations run side by side; with the speed layer off (speed.h) they take
+// the walk itself.
 //
 // Bounds. The walk is depth-first, so the stack holds at most the depth plus
 // one entries; but an integrand that yields non-numbers, or a tolerance of 0,
@@ -28,6 +29,8 @@
 // evaluation counts are then those of the plain scheme.
 #pragma once
 #include <cmath>
+
+#include "speed.h"
 
 namespace simpson {
 
@@ -150,6 +153,14 @@ struct Accumulate {
     }
 };
 
+// The integral of f over [a, b] by the walk, one interval at a time.
+template <int Capacity, class Integrand>
+inline double walk_integral(double a, double b, const Integrand& f, double tol) {
+    Accumulate sum;
+    run<Capacity, Walk::LeftToRight>(a, b, f, tol, sum);
+    return sum.result;
+}
+
 // The integral of f over [a, b], by the walk above with the Accumulate
 // policy. It is computed in two passes that give the walk's value bit for bit
 // and make the same evaluations:
@@ -180,16 +191,31 @@ struct Node {
 inline constexpr int max_nodes = 1 << 14;
 static_assert(max_nodes < max_examined, "a full tree must not reach the walk's cap");
 
-// Integrands are never integrated from inside an integrand, so one buffer serves.
+// One buffer serves every integral because no integrand of F or x*F computes
+// an integral itself: the tree of one integral is finished and summed before
+// the next is begun. Should an integrand ever integrate, the inner integral
+// finds the buffer taken and takes the walk, which has its own stack.
 inline Node* buffer() {
     static Node nodes[max_nodes];
     return nodes;
 }
+inline bool taken = false;
+
+// Holds the buffer for one integral.
+class Hold {
+public:
+    Hold() { taken = true; }
+    ~Hold() { taken = false; }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+};
 
 }  // namespace tree
 
 template <int Capacity, class Integrand>
 inline double integrate(double a, double b, const Integrand& f, double tol) {
+    if (!speed::enabled() || tree::taken) return walk_integral<Capacity>(a, b, f, tol);
+    const tree::Hold hold;
     tree::Node* const node = tree::buffer();
     const double tiny = effective_tol(tol) / 1000.0;
     const double close = effective_tol(tol) / 100.0;
@@ -234,11 +260,7 @@ inline double integrate(double a, double b, const Integrand& f, double tol) {
                 n.child = -1;
                 continue;
             }
-            if (next + 2 > tree::max_nodes) {
-                Accumulate sum;
-                run<Capacity, Walk::LeftToRight>(a, b, f, tol, sum);
-                return sum.result;
-            }
+            if (next + 2 > tree::max_nodes) return walk_integral<Capacity>(a, b, f, tol);
             const double h2 = n.h / 2.0;
             n.child = next;
             node[next++] = tree::Node{n.xl, h2, n.fa, n.f1, n.fm, SL, 0.0, 0.0, 0.0, n.lefts + 1, -1};

@@ -55,9 +55,10 @@ struct NewFIntegrand {
         return k * elementary::exp(exponent(x));
     }
 
-    // F at n <= simpson::batch points, the same values as above: the
-    // logarithms are taken four at a time, then the exponentials, so that the
-    // evaluations overlap instead of each waiting on its own log and exp.
+    // F at n <= simpson::batch points, the same values as above: all the
+    // logarithms first, then all the exponentials, so that the evaluations
+    // are independent of each other and overlap instead of each waiting on
+    // its own log and exp.
     void many(const double* x, double* y, int n) const { many_of<false>(x, y, n); }
 
     // F, or x*F when TimesX, at n points.
@@ -66,22 +67,17 @@ struct NewFIntegrand {
 #ifdef TOLVANE_COUNT_F
         newf_evaluations += n;
 #endif
-        constexpr int most = simpson::batch;
-        double u[most];
-        double v[most];
-        const int lanes = (n + 3) / 4 * 4;
-        for (int j = 0; j < lanes; ++j) {
-            // Unused lanes, and the end points (where F is 0), take ln 1.
-            u[j] = j < n && std::fabs(x[j]) != 1.0 ? 1.0 - x[j] * x[j] : 1.0;
+        double e[simpson::batch];
+        for (int j = 0; j < n; ++j) {
+            // The end points (where F is 0) take ln 1.
+            e[j] = elementary::log(std::fabs(x[j]) != 1.0 ? 1.0 - x[j] * x[j] : 1.0);
         }
-        for (int j = 0; j < lanes; j += 4) elementary::log4(u[j], u[j + 1], u[j + 2], u[j + 3], v + j);
-        for (int j = 0; j < lanes; ++j) u[j] = exponent(j < n ? x[j] : 0.0, v[j]);
-        for (int j = 0; j < lanes; j += 4) elementary::exp4(u[j], u[j + 1], u[j + 2], u[j + 3], v + j);
+        for (int j = 0; j < n; ++j) e[j] = elementary::exp(exponent(x[j], e[j]));
         for (int j = 0; j < n; ++j) {
             if constexpr (TimesX) {
-                y[j] = std::fabs(x[j]) == 1.0 ? 0.0 : x[j] * k * v[j];
+                y[j] = std::fabs(x[j]) == 1.0 ? 0.0 : x[j] * k * e[j];
             } else {
-                y[j] = std::fabs(x[j]) == 1.0 ? 0.0 : k * v[j];
+                y[j] = std::fabs(x[j]) == 1.0 ? 0.0 : k * e[j];
             }
         }
     }

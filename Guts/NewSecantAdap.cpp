@@ -4,6 +4,7 @@
 
 #include "mainguts.h"
 #include "params.h"
+#include "speed.h"
 
 namespace {
 
@@ -13,7 +14,9 @@ namespace {
 // turn would integrate F again at a theta it has seen. G is a deterministic
 // function of theta within one search (nothing else it reads changes), so a
 // value seen before is taken from here: the same value, the same method, the
-// same iterates, without the integrals.
+// same iterates, without the integrals. What G reads besides theta is fixed
+// for the search: its other arguments, and FunctionTol, which is stored only
+// before a limit computation begins, never inside one.
 class SeenValues {
 public:
     template <class Compute>
@@ -57,8 +60,11 @@ void NewSecantAdap(double& root, double x0, double x1, double target, double nu,
                    double t1, double t2, int maxit, double xtol, double ftol, double zmax,
                    double& residual, int& iterations, int& method, double L) {
     SeenValues seen;
+    const bool keep = speed::enabled();
     auto G = [&](double theta, int& m) { return NewGAdap(theta, nu, sd, t1, t2, zmax, m, L); };
-    auto d = [&](double theta) { return seen.get(theta, method, G) - target; };
+    auto d = [&](double theta) {
+        return (keep ? seen.get(theta, method, G) : G(theta, method)) - target;
+    };
 
     double previous = x0;
     double dprev = d(previous);

@@ -7,6 +7,7 @@
 #include <streambuf>
 
 #include "sink.h"
+#include "speed.h"
 
 namespace paircache {
 namespace {
@@ -32,7 +33,6 @@ std::uint32_t generation = 1;
 std::size_t kept = 0;
 std::size_t store_used = 0;
 long reused = 0;
-bool enabled = true;
 
 std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
@@ -120,7 +120,7 @@ std::ostream* replaced = nullptr;
 }  // namespace
 
 bool recall(const Key& key, Pair& pair) {
-    if (!enabled || recording_active) return false;
+    if (!speed::enabled() || recording_active) return false;
     for (std::size_t i = slot_of(key);; i = (i + 1) & (slots - 1)) {
         const Entry& e = table[i];
         if (e.generation != generation) break;
@@ -177,5 +177,3 @@ void clear() {
 long hits() { return reused; }
 
 }  // namespace paircache
-
-void set_pair_reuse(bool on) { paircache::enabled = on; }

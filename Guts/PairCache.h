@@ -17,7 +17,13 @@ namespace paircache {
 
 // Everything a pair depends on: the integrand's arguments except `which` (it
 // only picks one limit of the pair) and the control block the limit
-// computation reads, as the two-sided wrapper stores it.
+// computation reads, as the two-sided wrapper stores it. Nothing else carries
+// from one pair to the next: the chi-square quantile that turns p into the
+// sample standard deviation begins its search afresh on every call (the
+// finder's kept state is reset by cdfchi before each search), and the limit
+// computation keeps no state of its own. A finder that resumed where the last
+// search stopped would make a pair depend on the pairs computed before it,
+// and reuse would then change results.
 struct Key {
     double p, mu, sigma, lambda, df, alpha;
     double BesselMaxArg, FunctionTol, ResultTol;
@@ -45,7 +51,3 @@ void clear();
 long hits();
 
 }  // namespace paircache
-
-// Turns the reuse on (the default) or off; off computes every pair afresh, as
-// a reference for the identity of the results.
-void set_pair_reuse(bool on);

@@ -28,11 +28,7 @@ long double scaled_i(double nu, double x) {
            boost::math::cyl_bessel_i(static_cast<long double>(nu), static_cast<long double>(x));
 }
 
-std::string sci(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.3g", v);
-    return buf;
-}
+using ts::sci;
 
 // Worst relative error over a grid and where it occurred.  Reference values
 // below the double range only need a zero or a tiny result.

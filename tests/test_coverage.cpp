@@ -17,11 +17,7 @@ void start_up() {
     controlparms.MaxIter = 200;
 }
 
-int count_of(const std::string& text, const std::string& piece) {
-    int n = 0;
-    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
-    return n;
-}
+using ts::count_of;
 
 // How far a coverage computed with these tolerances may stray from its target.
 // The integrands lie in [0, 1], so each cut end of the p-range loses between 0

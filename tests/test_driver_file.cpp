@@ -17,21 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kModePrompt = " Interactive version (1) or read input file(2)?\n";
-const std::string kFileHelp =
-    "-\n"
-    " This program is used to assist in verifying\n"
-    " the accuracy of the calculated confidence limits\n"
-    " for a given degrees of freedom, s and alpha. \n"
-    " There is minimal error-checking on user-input.\n"
-    " The possible values for sigma, df, alpha are set.\n"
-    " Based on the contents of the input file, some \n"
-    " or all of these cases will be tested.\n"
-    "  Enter name of input file \n";
-const std::string kStart = kModePrompt + kFileHelp;
-
-// One integral with AdapQuadTol = 0: refused by the integrator, 0 without evaluations.
-const std::string kRefusedIntegral = " ier,lvl:  6 1\n error is  6\n";
+const std::string kStart = ts::kModePrompt + ts::kFileHelp;
+using ts::kRefusedIntegral;
 
 const std::string kOneSidedHeader = " Verifying one-tailed \n";
 const std::string kOneSidedColumns =
@@ -435,9 +422,8 @@ WallClock at(int h, int m, int s, int hs, int year = 2026, int month = 12, int d
     return WallClock{h, m, s, hs, year, month, day};
 }
 
-// Runs a table in a fresh directory with the scripted clock; returns the terminal text.
-std::string run_scripted(const RunInput& run, Script& s, std::string& dir) {
-    dir = ts::make_tempdir();
+// Runs a table in the directory `dir` with the scripted clock; returns the terminal text.
+std::string run_scripted(const RunInput& run, Script& s, const std::string& dir) {
     s.report_path = dir + "/" + run.report;
     const fs::path here = fs::current_path();
     fs::current_path(dir);
@@ -477,7 +463,8 @@ TEST(RunTable, CaseOverMidnightCountsForwardAndRecordsAreFlushed) {
     s.readings = {at(9, 5, 0, 0, 2026, 1, 7),                    // heading
                   at(23, 59, 0, 0), at(0, 5, 0, 0, 2027, 1, 1),  // 6 minutes over midnight
                   at(0, 5, 0, 0), at(0, 5, 30, 0)};              // half a minute
-    std::string dir;
+    const ts::TempDir tmp;
+    const std::string& dir = tmp.path();
     const std::string terminal = run_scripted(quick_table(1), s, dir);
     ASSERT_EQ(s.next, 5u);
 
@@ -498,14 +485,14 @@ TEST(RunTable, CaseOverMidnightCountsForwardAndRecordsAreFlushed) {
                             kRefusedIntegral + kRefusedIntegral +
                             "  0.900  10.  1.00000     1.000E+00    -1.000E-01     0.50  minutes"
                             "      0\n");
-    fs::remove_all(dir);
 }
 
 TEST(RunTable, TwoSidedFilesNameTheCaseInProgress) {
     Script s;
     s.readings = {at(23, 59, 59, 50), at(0, 0, 0, 70),  // 1.2 s over midnight
                   at(1, 0, 0, 0), at(1, 3, 0, 0)};
-    std::string dir;
+    const ts::TempDir tmp;
+    const std::string& dir = tmp.path();
     const std::string terminal = run_scripted(quick_table(2), s, dir);
     ASSERT_EQ(s.next, 4u);
     const std::string int_head = " Intermediate results for verifying two-tailed...\n";
@@ -527,7 +514,6 @@ TEST(RunTable, TwoSidedFilesNameTheCaseInProgress) {
                   "    0.900    10.   0.10     0.000E+00     9.000E-01     0.02    min.       0\n" +
                   name2 + four +
                   "    0.900    10.   1.00     0.000E+00     9.000E-01     3.00    min.       0\n");
-    fs::remove_all(dir);
 }
 
 TEST(RunTable, ElapsedTimeOfDayReadings) {

@@ -1,38 +1,18 @@
-// End-to-end tests of the mode question and the interactive verification: the
-// built program is run with a scripted terminal.
+// End-to-end tests of the interactive verification: the built program is run
+// with a scripted terminal. The mode question itself is tested with the entry.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "test_support.h"
 
 namespace {
 
-const std::string kModePrompt = " Interactive version (1) or read input file(2)?\n";
+using ts::kModePrompt;
+using ts::kRefusedIntegral;
+using ts::kSidesPrompt;
+using ts::kVerifyHelp;
 
-const std::string kVerifyHelp =
-    "\n"
-    "\n"
-    " This program can be used to verify the program that\n"
-    " calculates confidence limits on linear functions of\n"
-    " the normal mean and variance. Only the standardized\n"
-    " case of mu=0, lambda=0.5, gamma-squared=df+1 is \n"
-    " considered here.\n"
-    "\n"
-    " Terms/guidance:\n"
-    "\n"
-    " Adapquadtolerance - how closely int is approx\n"
-    " (this is integral of conf. limits, not how\n"
-    "    accurately limits are approximated)\n"
-    " FunctionTolerance - how accurate limits are\n"
-    " ResultTol(opt) - value sets how close to zero \n"
-    "   functions must be in conf. limit program\n"
-    "\n"
-    " Suggested values are in parentheses.\n"
-    "\n";
-
-const std::string kSidesPrompt = "  Verify one(1) or two(2)-sided limits?\n";
 const std::string kWarning =
     " Warning! Verification for two-sided limits usually\n"
     " takes only a few minutes, but can take up\n"
@@ -42,47 +22,12 @@ const std::string kTolPrompt =
     " Enter AdapQuadTolerance(1e-6),FunctionTolerance(1e-8),ResultTol(0)\n";
 const std::string kHitEnter = " Hit enter to continue\n";
 
-// What one integral with AdapQuadTol = 0 writes: the integrator refuses the
-// tolerance (ier 6, invalid input) and returns 0 without evaluating.
-const std::string kRefusedIntegral = " ier,lvl:  6 1\n error is  6\n";
-
-const std::string kFileHelpStart =
-    "-\n"
-    " This program is used to assist in verifying\n";
 const std::string kEndOfInteger = "tolvane: standard input: end of input while reading an integer\n";
 
-ts::RunResult run(const std::string& input) {
-    const std::string dir = ts::make_tempdir();
-    ts::RunResult r = ts::run_tolvane(input, dir);
-    std::filesystem::remove_all(dir);
-    return r;
-}
+ts::RunResult run(const std::string& input) { return ts::run_tolvane(input); }
 
 std::string pass_head(bool warning) {
     return kVerifyHelp + kSidesPrompt + (warning ? kWarning : "") + kCasePrompt + kTolPrompt;
-}
-
-// ---- the mode question ----
-
-TEST(ModeQuestion, OneStartsTheInteractiveLoop) {
-    const ts::RunResult r = run("1\n");
-    EXPECT_EQ(r.out, kModePrompt + kVerifyHelp + kSidesPrompt);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, kEndOfInteger);
-}
-
-TEST(ModeQuestion, EveryOtherIntegerStartsTheInputFileRun) {
-    for (const char* answer : {"2", "5", "0", "-1"}) {
-        SCOPED_TRACE(answer);
-        const ts::RunResult r = run(std::string(answer) + "\n");
-        EXPECT_EQ(r.out.substr(0, kModePrompt.size() + kFileHelpStart.size()),
-                  kModePrompt + kFileHelpStart);
-        EXPECT_NE(r.out.find("  Enter name of input file \n"), std::string::npos);
-        EXPECT_EQ(r.out.find("Verify one(1)"), std::string::npos);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err,
-                  "tolvane: standard input: end of input while reading a character value\n");
-    }
 }
 
 // ---- one pass of the loop, without numerics (AdapQuadTol = 0) ----

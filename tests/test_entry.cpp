@@ -1,4 +1,5 @@
-// The program entry: the mode question, the choice of run, and faults in the answer.
+// The program entry, end to end: the mode question, the choice of run, and
+// faults in the answer; and the start-up values of the control block.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,54 +14,53 @@
 
 namespace {
 
-const std::string prompt = " Interactive version (1) or read input file(2)?\n";
-
-ts::RunResult run(const std::string& input) {
-    const std::string dir = ts::make_tempdir();
-    return ts::run_tolvane(input, dir);
-}
+using ts::kModePrompt;
 
 std::string first_line(const std::string& text) { return text.substr(0, text.find('\n') + 1); }
 
-int count_lines(const std::string& text) {
-    int n = 0;
-    for (char c : text) n += c == '\n';
-    return n;
-}
-
 TEST(Entry, PromptComesFirst) {
     for (const char* answer : {"1\n", "2\n", "5\n", "0\n", "-1\n", "x\n", ""})
-        EXPECT_EQ(first_line(run(answer).out), prompt) << answer;
+        EXPECT_EQ(first_line(ts::run_tolvane(answer).out), kModePrompt) << answer;
+}
+
+TEST(Entry, OneStartsTheInteractiveLoop) {
+    const ts::RunResult r = ts::run_tolvane("1\n");
+    EXPECT_EQ(r.out, kModePrompt + ts::kVerifyHelp + ts::kSidesPrompt);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "tolvane: standard input: end of input while reading an integer\n");
 }
 
 TEST(Entry, EveryAnswerButOneRunsTheInputFile) {
+    for (const char* answer : {"2", "5", "0", "-1"}) {
+        SCOPED_TRACE(answer);
+        const ts::RunResult r = ts::run_tolvane(std::string(answer) + "\n");
+        EXPECT_EQ(r.out, kModePrompt + ts::kFileHelp);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "tolvane: standard input: end of input while reading a character value\n");
+    }
     // Whatever the input-file run does with the rest of the input, it does the
     // same for 2, 5, 0, -1 and for 2 written with other separators.
     const std::string rest = "no-such-file.in\n";
-    const ts::RunResult two = run("2\n" + rest);
+    const ts::RunResult two = ts::run_tolvane("2\n" + rest);
     for (const char* answer : {"5\n", "0\n", "-1\n", "  2 , ignored\n", "+2\n"}) {
-        const ts::RunResult other = run(answer + rest);
-        EXPECT_EQ(other.status, two.status) << answer;
-        EXPECT_EQ(other.out, two.out) << answer;
-        EXPECT_EQ(other.err, two.err) << answer;
+        SCOPED_TRACE(answer);
+        const ts::RunResult other = ts::run_tolvane(answer + rest);
+        EXPECT_EQ(other.status, two.status);
+        EXPECT_EQ(other.out, two.out);
+        EXPECT_EQ(other.err, two.err);
     }
-    const ts::RunResult one = run("1\n" + rest);
-    EXPECT_NE(one.out, two.out);
-    EXPECT_EQ(one.out.find("Enter name of input file"), std::string::npos);
-    EXPECT_EQ(two.out.find("Verify one(1) or two(2)-sided limits?"), std::string::npos);
-    EXPECT_NE(one.out.find("\n This program can be used to verify the program that\n"), std::string::npos);
-    EXPECT_NE(two.out.find("Enter name of input file"), std::string::npos);
 }
 
 TEST(Entry, MalformedOrMissingAnswerStopsWithReport) {
     for (const char* answer : {"abc\n", "1.5\n", "'1'\n", "", "\n\n\n"}) {
-        const ts::RunResult r = run(answer);
+        const ts::RunResult r = ts::run_tolvane(answer);
         EXPECT_EQ(r.status, 2) << answer;
-        EXPECT_EQ(r.out, prompt) << answer;  // nothing computed, nothing else written
-        EXPECT_EQ(count_lines(r.err), 1) << answer;
+        EXPECT_EQ(r.out, kModePrompt) << answer;  // nothing computed, nothing else written
+        EXPECT_EQ(ts::count_of(r.err, "\n"), 1) << answer;
         EXPECT_EQ(r.err.rfind("tolvane: standard input: ", 0), 0u) << r.err;
     }
-    EXPECT_NE(run("").err.find("end of input"), std::string::npos);
+    EXPECT_EQ(ts::run_tolvane("abc\n").err, "tolvane: standard input: bad integer \"abc\"\n");
+    EXPECT_NE(ts::run_tolvane("").err.find("end of input"), std::string::npos);
 }
 
 TEST(Entry, StartUpValuesOfTheControlBlock) {

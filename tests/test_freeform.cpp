@@ -226,14 +226,6 @@ TEST(FreeFormRead, ReadWithoutErrorBranchEndsTheProgram) {
     EXPECT_EXIT(empty_read_at_end(), testing::ExitedWithCode(2), "end of input");
 }
 
-TEST(FreeFormRead, TheProgramStopsOnABadFirstAnswer) {
-    const std::string dir = ts::make_tempdir();
-    const ts::RunResult r = ts::run_tolvane("abc\n", dir);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, " Interactive version (1) or read input file(2)?\n");
-    EXPECT_EQ(r.err, "tolvane: standard input: bad integer \"abc\"\n");
-}
-
 // ---- input that fails or misleads ----
 
 TEST(FreeFormInput, ByteOrderMarkOpensOnlyTheFirstLine) {

@@ -33,11 +33,7 @@ struct Worst {
 // of a sum of size ln Gamma(x) into a relative error of that size.
 double gamma_bound(double lngamma) { return std::max(1e-15, 4.0 * DBL_EPSILON * std::fabs(lngamma)); }
 
-std::string sci(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.3g", v);
-    return buf;
-}
+using ts::sci;
 
 double logspace(double lo, double hi, int i, int n) {
     return lo * std::pow(hi / lo, static_cast<double>(i) / n);

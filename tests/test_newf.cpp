@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <limits>
 #include <utility>
-#include <vector>
 
 #include "AdaptiveSimpson.h"
 #include "NewF.h"
@@ -22,17 +21,9 @@
 
 namespace {
 
-const double kInvSqrtPi = 1.0 / std::sqrt(3.141592653589793);
+using ts::FunctionTolScope;
+using ts::kInvSqrtPi;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// Sets FunctionTol for one test and restores it afterwards.
-struct FunctionTolScope {
-    double saved;
-    explicit FunctionTolScope(double tol) : saved(controlparms.FunctionTol) {
-        controlparms.FunctionTol = tol;
-    }
-    ~FunctionTolScope() { controlparms.FunctionTol = saved; }
-};
 
 // F written out directly as a product of its factors, for comparison.
 double direct_F(double x, double nu, double kappa, double L, double s, double P) {
@@ -144,35 +135,6 @@ TEST(NewFIntegral, IsAdditiveAtASplitPoint) {
 
 namespace {
 
-// The scheme as published: an unbounded stack, no guards. Used to show that
-// the guards leave every result and every evaluation count unchanged on
-// integrands that converge.
-template <class F>
-double plain_simpson(double a, double b, F f, double tol) {
-    struct E {
-        double xl, h, fa, fm, fb, S;
-    };
-    std::vector<E> st;
-    double result = 0.0;
-    double h = (b - a) * 0.5;
-    double fa = f(a), fm = f(a + h), fb = f(b);
-    st.push_back({a, h, fa, fm, fb, h * (fa + 4.0 * fm + fb) / 3.0});
-    while (!st.empty()) {
-        E e = st.back();
-        st.pop_back();
-        double f1 = f(e.xl + e.h * 0.5), f2 = f(e.xl + e.h * 3.0 * 0.5);
-        double SL = (e.fa + 4.0 * f1 + e.fm) * e.h / 6.0, SR = (e.fm + 4.0 * f2 + e.fb) * e.h / 6.0;
-        double S2 = SL + SR;
-        if (std::fabs(S2) <= tol / 1000.0 || std::fabs(S2 - e.S) <= tol / 100.0) {
-            result += (16.0 * S2 - e.S) / 15.0;
-        } else {
-            st.push_back({e.xl + e.h, e.h / 2.0, e.fm, f2, e.fb, SR});
-            st.push_back({e.xl, e.h / 2.0, e.fa, f1, e.fm, SL});
-        }
-    }
-    return result;
-}
-
 struct Counted {
     NewFIntegrand F;
     long* n;
@@ -184,6 +146,9 @@ struct Counted {
 
 }  // namespace
 
+// The guards leave every value and evaluation count of the scheme unchanged
+// on integrands that converge: a stack twenty times deeper changes nothing,
+// the count stays far below the cap, and the tolerances are above the floor.
 TEST(AdaptiveSimpson, GuardsChangeNothingOnConvergentIntegrands) {
     for (double tol : {1e-6, 1e-8, 1e-12}) {
         for (double nu : {3.0, 5.0, 100.0, 1000.0}) {
@@ -197,11 +162,12 @@ TEST(AdaptiveSimpson, GuardsChangeNothingOnConvergentIntegrands) {
                 FunctionTolScope scope(tol);
                 // An interval given right to left is integrated with the opposite sign.
                 for (auto [a, b] : {std::pair{-1.0, tm}, std::pair{tm, 1.0}, std::pair{1.0, tm}}) {
-                    long n_guarded = 0, n_plain = 0;
+                    long n_guarded = 0, n_deep = 0;
                     const double guarded = simpson::integrate<200>(a, b, Counted{F, &n_guarded}, tol);
-                    const double plain = plain_simpson(a, b, Counted{F, &n_plain}, tol);
-                    EXPECT_EQ(guarded, plain) << "tol=" << tol << " nu=" << nu << " kappa=" << kappa << " a=" << a;
-                    EXPECT_EQ(n_guarded, n_plain);
+                    const double deep = simpson::walk_integral<4000>(a, b, Counted{F, &n_deep}, tol);
+                    EXPECT_EQ(guarded, deep) << "tol=" << tol << " nu=" << nu << " kappa=" << kappa << " a=" << a;
+                    EXPECT_EQ(n_guarded, n_deep);
+                    EXPECT_LT(n_guarded, simpson::max_examined / 10);
                     // NewFAdaptive is this scheme with F inlined.
                     double viaNewF;
                     NewFAdaptive(a, b, nu, kappa, kInvSqrtPi, L, s, P, viaNewF);
@@ -271,21 +237,10 @@ TEST(AdaptiveSimpson, NonNumbersAndZeroToleranceTerminate) {
     }
 }
 
-// ---- the closed forms and the normal starting values ----
-
 // The integrals build the walk's tree level by level and add its accepted
-// intervals afterwards; the walk itself (simpson::run with Accumulate) is the
-// reference, bit for bit and evaluation for evaluation.
-namespace {
-
-template <int Capacity, class F>
-double walk_integral(double a, double b, const F& f, double tol) {
-    simpson::Accumulate sum;
-    simpson::run<Capacity, simpson::Walk::LeftToRight>(a, b, f, tol, sum);
-    return sum.result;
-}
-
-}  // namespace
+// intervals afterwards; the walk itself is the reference, bit for bit and
+// evaluation for evaluation.
+using simpson::walk_integral;
 
 TEST(AdaptiveSimpson, LevelByLevelIsTheWalk) {
     {
@@ -334,6 +289,28 @@ TEST(AdaptiveSimpson, LevelByLevelIsTheWalk) {
         }
     }
 }
+
+// The tree's buffer serves one integral at a time: an integral computed from
+// inside an integrand takes the walk, and both values are the walk's.
+TEST(AdaptiveSimpson, IntegralInsideAnIntegrandTakesTheWalk) {
+    auto inner = [](double y) { return std::exp(-y * y); };
+    long n_tree = 0, n_walk = 0;
+    auto outer = [&inner](bool tree, long* n) {
+        return [&inner, tree, n](double x) {
+            ++*n;
+            const double v = tree ? simpson::integrate<100>(0.0, x, inner, 1e-9)
+                                  : walk_integral<100>(0.0, x, inner, 1e-9);
+            return v * std::cos(x);
+        };
+    };
+    const double tree = simpson::integrate<200>(-2.0, 3.0, outer(true, &n_tree), 1e-8);
+    const double walk = walk_integral<200>(-2.0, 3.0, outer(false, &n_walk), 1e-8);
+    EXPECT_EQ(tree, walk);
+    EXPECT_EQ(n_tree, n_walk);
+    EXPECT_GT(n_tree, 5);
+}
+
+// ---- the closed forms and the normal starting values ----
 
 TEST(RatioIntegral, WholeRangeIsOneAndTheBranchesMeet) {
     for (double t : {-40.0, -3.0, -0.5, -1e-3, 1e-3, 0.5, 3.0, 40.0}) {

@@ -15,112 +15,20 @@
 
 #include "control.h"
 #include "mainguts.h"
+#include "onesided_oracle.h"
 #include "test_support.h"
 
 namespace {
 
-const double kInvSqrtPi = 1.0 / std::sqrt(3.141592653589793);
-
-// Installs control values for one test and restores the previous ones.
-struct ControlScope {
-    ControlParms saved;
-    ControlScope(double ftol, double rtol) : saved(controlparms) {
-        controlparms = ControlParms{800.0, ftol, rtol, 200};
-    }
-    ~ControlScope() { controlparms = saved; }
-};
-
-// G(theta) computed independently: the same definitions of rho and kappa, but
-// the density (1-x^2)^(nu/2-1) e^(-B x) scaled to 1 at its own peak and
-// integrated by tanh-sinh quadrature split at the peak (nu = 2: the
-// exponential's closed form through expm1).
-struct OracleG {
-    double nu, eta;
-    double N = 0.0;  // the integral of the density over [-1, 1] at the last theta
-    boost::math::quadrature::tanh_sinh<double> quad;
-
-    OracleG(double nu_, double eta_) : nu(nu_), eta(eta_) {}
-
-    double operator()(double theta) {
-        const double u = -std::sqrt(nu + 1.0) * theta / eta;
-        const double B = std::sqrt(u * u + nu) * eta * 0.5 * std::sqrt(nu + 1.0);  // -(nu+1) kappa
-        const double rho = u / std::sqrt(nu + u * u);
-        const double A = nu / 2.0 - 1.0;
-        if (A == 0.0) {
-            N = -std::expm1(-2.0 * B) / B;
-            return std::expm1(-B * (1.0 + rho)) / std::expm1(-2.0 * B);
-        }
-        const double tm = (A - std::sqrt(A * A + B * B)) / B;
-        const double top = A * std::log1p(-tm * tm) - B * tm;
-        auto f = [&](double x) { return std::exp(A * std::log1p(-x * x) - B * x - top); };
-        auto I = [&](double a, double b) { return a < b ? quad.integrate(f, a, b, 1e-13) : 0.0; };
-        const double left = I(-1.0, tm), right = I(tm, 1.0);
-        N = left + right;
-        // The side of rho without the peak, as a share of the whole.
-        if (rho <= tm) return I(-1.0, rho) / (left + right);
-        return 1.0 - I(rho, 1.0) / (left + right);
-    }
-};
-
-// The root of oracle G = target, bracketed outwards from `guess`.
-double oracle_root(OracleG& G, double target, double guess) {
-    auto d = [&](double t) { return G(t) - target; };
-    double step = 1e-3 * std::max(1.0, std::fabs(guess));
-    double lo = guess - step, hi = guess + step;
-    double dlo = d(lo), dhi = d(hi);
-    // G falls as theta grows.
-    for (int i = 0; i < 200 && dlo < 0.0; ++i) {
-        step *= 2.0;
-        lo = guess - step;
-        dlo = d(lo);
-    }
-    for (int i = 0; i < 200 && dhi > 0.0; ++i) {
-        step *= 2.0;
-        hi = guess + step;
-        dhi = d(hi);
-    }
-    std::uintmax_t iters = 200;
-    auto r = boost::math::tools::toms748_solve(d, lo, hi, dlo, dhi,
-                                               boost::math::tools::eps_tolerance<double>(50), iters);
-    return 0.5 * (r.first + r.second);
-}
-
-struct LimitCase {
-    double df, sd, p;
-};
-
-struct Comparison {
-    double H, Horacle, residual;  // residual: oracle G at HAdap's root minus 1 - p
-    double N;                     // integral of F over [-1, 1], F scaled to 1 at its peak
-    double slope;                 // dG/dH at the oracle's root
-    int iterations;
-};
-
-Comparison compare(const LimitCase& c, double ftol, double rtol) {
-    ControlScope scope(ftol, rtol);
-    int iterations = 0;
-    const double H = HAdap(c.sd, static_cast<int>(c.df) + 1, c.p, 0.0, 0.0, 200, ftol, rtol, 800.0,
-                           iterations);
-    const double half = c.sd * c.sd / 2.0;
-    const double root = half + H * c.sd / std::sqrt(c.df);
-    OracleG G(c.df, c.sd);
-    const double t = oracle_root(G, 1.0 - c.p, root);
-    const double dt = 1e-6 * std::max(1.0, std::fabs(t));
-    const double slope = (G(t + dt) - G(t - dt)) / (2.0 * dt) * c.sd / std::sqrt(c.df);
-    const double residual = G(root) - (1.0 - c.p);
-    return {H, std::sqrt(c.df) * (t - half) / c.sd, residual, G.N, slope, iterations};
-}
+using namespace onesided_oracle;
+using ts::ControlScope;
+using ts::kInvSqrtPi;
 
 // The standardised deviation OneTail hands to HAdap.
 double standardised(double lambda, double gamma2, double sd, double nu) {
     return 2.0 * std::fabs(lambda) * std::sqrt(gamma2) * sd / std::sqrt(nu + 1.0);
 }
 
-std::string describe(const LimitCase& c) {
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "df=%g sd=%g p=%g", c.df, c.sd, c.p);
-    return buf;
-}
 
 }  // namespace
 
@@ -282,22 +190,6 @@ TEST(HAdap, AgreesWithTheQuadratureOracle) {
     std::printf("worst |G_oracle(root) - (1-p)| = %.3g at %s\n", worst_res, at_res.c_str());
     std::printf("worst |H - H_oracle| = %.3g at %s; relative to max(1,|H|) %.3g at %s\n", worst_H,
                 at_H.c_str(), worst_relH, at_relH.c_str());
-}
-
-// The same comparison over a fuller grid, one line per case (about a second):
-//   test_onesided_limits --gtest_also_run_disabled_tests --gtest_filter='*Sweep'
-TEST(HAdap, DISABLED_Sweep) {
-    for (double df : {2.0, 3.0, 4.0, 5.0, 7.0, 10.0, 20.0, 50.0, 100.0, 300.0, 1000.0}) {
-        for (double sd : {0.1, 0.2, 0.5, 1.0, 2.0, 3.0, 5.0, 10.0}) {
-            for (double p : {0.001, 0.01, 0.05, 0.2, 0.5, 0.8, 0.95, 0.99, 0.999}) {
-                const LimitCase c{df, sd, p};
-                const Comparison r = compare(c, 1e-8, 0.0);
-                std::printf("%-26s it=%3d H=%-14.8g dH=%-10.3g res=%-10.3g N=%-10.3g res*N/tol=%-8.3g dH*slope/res=%.3g\n",
-                            describe(c).c_str(), r.iterations, r.H, r.H - r.Horacle, r.residual, r.N,
-                            r.residual * r.N / 1e-8, (r.H - r.Horacle) * r.slope / r.residual);
-            }
-        }
-    }
 }
 
 TEST(HAdap, StartsFromTheNormalApproximation) {

@@ -27,6 +27,11 @@ std::string make_tempdir() {
     return std::string(buf.data());
 }
 
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -97,6 +102,23 @@ RunResult run_tolvane(const std::string& input, const std::string& workdir,
     std::remove(out_path.c_str());
     std::remove(err_path.c_str());
     return r;
+}
+
+RunResult run_tolvane(const std::string& input) {
+    const TempDir dir;
+    return run_tolvane(input, dir.path());
+}
+
+int count_of(const std::string& text, const std::string& piece) {
+    int n = 0;
+    for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+    return n;
+}
+
+std::string sci(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3g", v);
+    return buf;
 }
 
 double ulps(double a, double b) {

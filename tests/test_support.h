@@ -1,13 +1,63 @@
 // Helpers shared by the tests: running the built program, capturing the
-// diagnostics sink, and error measures.
+// diagnostics sink, setting the control block, the terminal texts that
+// several tests expect, and error measures.
 #pragma once
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <sstream>
 #include <string>
 
+#include "control.h"
 #include "sink.h"
 
 namespace ts {
+
+// k of F in every call of the program.
+inline const double kInvSqrtPi = 1.0 / std::sqrt(3.141592653589793);
+
+// ---- terminal texts of the program ----
+
+inline const std::string kModePrompt = " Interactive version (1) or read input file(2)?\n";
+
+// The start of the input-file run, up to its prompt for the file name.
+inline const std::string kFileHelp =
+    "-\n"
+    " This program is used to assist in verifying\n"
+    " the accuracy of the calculated confidence limits\n"
+    " for a given degrees of freedom, s and alpha. \n"
+    " There is minimal error-checking on user-input.\n"
+    " The possible values for sigma, df, alpha are set.\n"
+    " Based on the contents of the input file, some \n"
+    " or all of these cases will be tested.\n"
+    "  Enter name of input file \n";
+
+// The start of the interactive loop, up to its first question.
+inline const std::string kVerifyHelp =
+    "\n"
+    "\n"
+    " This program can be used to verify the program that\n"
+    " calculates confidence limits on linear functions of\n"
+    " the normal mean and variance. Only the standardized\n"
+    " case of mu=0, lambda=0.5, gamma-squared=df+1 is \n"
+    " considered here.\n"
+    "\n"
+    " Terms/guidance:\n"
+    "\n"
+    " Adapquadtolerance - how closely int is approx\n"
+    " (this is integral of conf. limits, not how\n"
+    "    accurately limits are approximated)\n"
+    " FunctionTolerance - how accurate limits are\n"
+    " ResultTol(opt) - value sets how close to zero \n"
+    "   functions must be in conf. limit program\n"
+    "\n"
+    " Suggested values are in parentheses.\n"
+    "\n";
+inline const std::string kSidesPrompt = "  Verify one(1) or two(2)-sided limits?\n";
+
+// What one coverage integral with AdapQuadTol = 0 writes: the integrator
+// refuses the tolerance (ier 6, invalid input) and returns 0 without evaluating.
+inline const std::string kRefusedIntegral = " ier,lvl:  6 1\n error is  6\n";
 
 struct RunResult {
     int status = -1;  // exit status, or -1 when the program did not exit normally
@@ -17,6 +67,19 @@ struct RunResult {
 
 // A fresh empty directory under the system's temporary directory.
 std::string make_tempdir();
+
+// A fresh empty directory, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir() : path_(make_tempdir()) {}
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
 
 // Runs the built program in `workdir` with `input` on standard input; `args` are
 // shell words put after the program's name.
@@ -35,6 +98,9 @@ struct RunSetup {
 // As above, started directly (no shell) with the setup given.
 RunResult run_tolvane(const std::string& input, const std::string& workdir, const RunSetup& setup);
 
+// Runs the built program with `input` in a fresh directory, then removes it.
+RunResult run_tolvane(const std::string& input);
+
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& text);
 bool file_exists(const std::string& path);
@@ -52,6 +118,37 @@ private:
     std::ostream* previous_;
 };
 
+// Saves the control block and restores it when the scope ends; meanwhile
+// the block holds the two-sided settings with the tolerances given.
+class ControlScope {
+public:
+    ControlScope(double FunctionTol, double ResultTol) : saved_(controlparms) {
+        controlparms = ControlParms{800.0, FunctionTol, ResultTol, 200};
+    }
+    ~ControlScope() { controlparms = saved_; }
+    ControlScope(const ControlScope&) = delete;
+    ControlScope& operator=(const ControlScope&) = delete;
+
+protected:
+    ControlScope() : saved_(controlparms) {}
+
+private:
+    ControlParms saved_;
+};
+
+// As ControlScope, changing FunctionTol alone.
+class FunctionTolScope : public ControlScope {
+public:
+    explicit FunctionTolScope(double tol) { controlparms.FunctionTol = tol; }
+};
+
+// How often `piece` occurs in `text`, overlaps included.
+int count_of(const std::string& text, const std::string& piece);
+
+// The bits of a double: equal bits are the test of "the same value", which
+// tells -0 from 0 and holds for non-numbers.
+inline std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
+
 inline double rel_err(double got, double want) {
     if (want == 0.0) return std::fabs(got);
     return std::fabs((got - want) / want);
@@ -59,5 +156,8 @@ inline double rel_err(double got, double want) {
 
 // Distance in units of the last place between two finite doubles.
 double ulps(double a, double b);
+
+// A value in three significant digits, for messages.
+std::string sci(double v);
 
 }  // namespace ts

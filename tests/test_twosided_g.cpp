@@ -15,16 +15,9 @@
 
 namespace {
 
-const double kInvSqrtPi = 1.0 / std::sqrt(3.141592653589793);
-
-// Sets FunctionTol for one test and restores it afterwards.
-struct FunctionTolScope {
-    double saved;
-    explicit FunctionTolScope(double tol) : saved(controlparms.FunctionTol) {
-        controlparms.FunctionTol = tol;
-    }
-    ~FunctionTolScope() { controlparms.FunctionTol = saved; }
-};
+using ts::count_of;
+using ts::FunctionTolScope;
+using ts::kInvSqrtPi;
 
 double J(double a, double b, double nu, double kappa, double s = 0.0, double P = 1.0) {
     return TwoTailedNewFIntegrateAdap(a, b, 0.0, nu, kappa, dlgama(nu / 2.0), s, P);
@@ -38,12 +31,6 @@ double G(double x, double q, int which, double nu, double eta, int& fail) {
 double x_for_rho(double rho, double nu, double eta) {
     const double u = rho * std::sqrt(nu) / std::sqrt(1.0 - rho * rho);
     return -u * eta / std::sqrt(nu + 1.0);
-}
-
-int count_of(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
 }
 
 }  // namespace

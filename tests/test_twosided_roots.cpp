@@ -4,7 +4,6 @@
 // driver against an independent quadrature-and-bracketing solution.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -326,103 +325,38 @@ TEST(Twotail, RefusesLambdaZeroAndTooFewDegreesOfFreedom) {
 
 namespace {
 
-struct Disagreement {
-    double residual;  // oracle G at the program's root, minus the level
-    double allowed;
-    double dx;        // program's root minus the oracle's root
-};
-
-// The program's root for one limit, judged by the oracle: G from quadrature
-// at that root is the level up to the integration noise of the program's G
-// (absolute, FunctionTol-sized) plus the slope times the bracket width at
-// which the search stops.
-Disagreement judge(double x, double alpha, int which, double df, double s, double xtol) {
-    const auto g = oracle::G(x, alpha, which, df, s);
-    Disagreement d{g ? *g - alpha : NAN, 0.0, NAN};
-    const double h = 1e-6 * std::fmax(1.0, std::fabs(x));
-    const auto gp = oracle::G(x + h, alpha, which, df, s);
-    const auto gm = oracle::G(x - h, alpha, which, df, s);
-    const double slope = (gp && gm) ? std::fabs(*gp - *gm) / (2.0 * h) : 0.0;
-    d.allowed = 100.0 * xtol + 2.0 * slope * xtol;
-    if (const auto root = oracle::root(alpha, which, df, s, x)) d.dx = x - *root;
-    return d;
-}
-
 void check_grid(const std::vector<double>& dfs, const std::vector<double>& sds,
-                const std::vector<double>& alphas, double ftolx, bool print) {
+                const std::vector<double>& alphas, double ftolx) {
     double worst = 0.0;
     std::string where;
-    double worst_dx = 0.0;
-    std::string where_dx;
-    double slowest = 0.0;
-    std::string where_slow;
     for (double df : dfs) {
         for (double s : sds) {
             for (double alpha : alphas) {
-                const auto t0 = std::chrono::steady_clock::now();
                 const Limits l = twotail(0.0, s, df, alpha, 0.5, df + 1.0, ftolx, 0.0);
-                const double secs =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
                 char tag[96];
                 std::snprintf(tag, sizeof tag, "df=%g s=%g alpha=%g", df, s, alpha);
-                if (secs > slowest) {
-                    slowest = secs;
-                    where_slow = tag;
-                }
-                // At loose tolerances and tiny levels G is flat within its own
-                // integration noise, and a limit can land on a jump of that
-                // noise; the sweep lists such pairs, the grid requires order.
-                if (!print) {
-                    EXPECT_LT(l.lower, l.upper) << tag;
-                }
-                if (print && !(l.lower < l.upper)) std::printf("crossed: %s\n", tag);
+                EXPECT_LT(l.lower, l.upper) << tag;
                 // In the standardised case each limit is the root itself.
-                const Disagreement dl = judge(l.lower, alpha, 1, df, s, ftolx);
-                const Disagreement du = judge(l.upper, alpha, 2, df, s, ftolx);
+                const oracle::Disagreement dl = oracle::judge(l.lower, alpha, 1, df, s, ftolx);
+                const oracle::Disagreement du = oracle::judge(l.upper, alpha, 2, df, s, ftolx);
                 for (const auto& [d, side] : {std::pair{dl, "lower"}, std::pair{du, "upper"}}) {
                     EXPECT_LE(std::fabs(d.residual), d.allowed) << tag << " " << side;
-                    if (print && !(std::fabs(d.residual) <= d.allowed))
-                        std::printf("outside: %s %s\n", tag, side);
                     if (!(std::fabs(d.residual) <= worst)) {
                         worst = std::fabs(d.residual);
                         where = std::string(tag) + " " + side;
                     }
-                    if (std::fabs(d.dx) > worst_dx) {
-                        worst_dx = std::fabs(d.dx);
-                        where_dx = std::string(tag) + " " + side;
-                    }
-                }
-                if (print) {
-                    std::printf("%s  lower %.10g (%d, res %.2g, dx %.2g)  upper %.10g (%d, res "
-                                "%.2g, dx %.2g)  %.4f s\n",
-                                tag, l.lower, l.nlower, dl.residual, dl.dx, l.upper, l.nupper,
-                                du.residual, du.dx, secs);
                 }
             }
         }
     }
-    std::printf("FunctionTol %g: worst |G - level| %.3g at %s; worst |x - root| %.3g at %s; "
-                "slowest call %.4f s at %s\n",
-                ftolx, worst, where.c_str(), worst_dx, where_dx.c_str(), slowest,
-                where_slow.c_str());
+    std::printf("FunctionTol %g: worst |G - level| %.3g at %s\n", ftolx, worst, where.c_str());
 }
 
 }  // namespace
 
 TEST(TwotailOracle, LimitsSolveTheirEquationsOnAModestGrid) {
     const ControlParms saved = controlparms;
-    check_grid({2, 3, 5, 10, 100, 1000}, {0.1, 1, 10}, {0.001, 0.5, 0.95, 0.999}, 1e-8, false);
-    controlparms = saved;
-}
-
-// The fuller sweep (run with --gtest_also_run_disabled_tests); prints every case.
-TEST(TwotailOracle, DISABLED_FullSweep) {
-    const ControlParms saved = controlparms;
-    const std::vector<double> dfs{2, 3, 4, 5, 7, 10, 20, 50, 100, 300, 1000};
-    const std::vector<double> sds{0.1, 0.3, 1, 3, 10};
-    const std::vector<double> alphas{0.001, 0.01, 0.05, 0.1, 0.25, 0.5,
-                                     0.75,  0.9,  0.95, 0.99, 0.995, 0.999};
-    for (double tol : {1e-6, 1e-8, 1e-10}) check_grid(dfs, sds, alphas, tol, true);
+    check_grid({2, 3, 5, 10, 100, 1000}, {0.1, 1, 10}, {0.001, 0.5, 0.95, 0.999}, 1e-8);
     controlparms = saved;
 }
 

@@ -128,4 +128,26 @@ inline std::optional<double> root(double q, int which, double nu, double eta, do
     return (res.first + res.second) / 2.0;
 }
 
+struct Disagreement {
+    double residual;  // oracle G at the program's root, minus the level
+    double allowed;
+    double dx;        // program's root minus the oracle's root
+};
+
+// The program's root for one limit, judged by the oracle: G from quadrature
+// at that root is the level up to the integration noise of the program's G
+// (absolute, FunctionTol-sized) plus the slope times the bracket width at
+// which the search stops.
+inline Disagreement judge(double x, double alpha, int which, double df, double s, double xtol) {
+    const auto g = G(x, alpha, which, df, s);
+    Disagreement d{g ? *g - alpha : NAN, 0.0, NAN};
+    const double h = 1e-6 * std::fmax(1.0, std::fabs(x));
+    const auto gp = G(x + h, alpha, which, df, s);
+    const auto gm = G(x - h, alpha, which, df, s);
+    const double slope = (gp && gm) ? std::fabs(*gp - *gm) / (2.0 * h) : 0.0;
+    d.allowed = 100.0 * xtol + 2.0 * slope * xtol;
+    if (const auto r = root(alpha, which, df, s, x)) d.dx = x - *r;
+    return d;
+}
+
 }  // namespace oracle

@@ -16,6 +16,9 @@ const double huge_value = 1.0e30;       // upper end of every search range
 void search(int which, double p, double& x, double& df, int& status, double& bound, double tol,
             double small) {
     double& unknown = (which == 2) ? x : df;
+    // A new search on every call: the finder keeps its state between calls,
+    // and a quantile that depended on the previous search would break the
+    // reuse of two-sided limit pairs (PairCache.h).
     stinvr(small, huge_value, 0.5, 0.5, 5.0, tol, tol);
     status = 0;
     double fx = 0.0;
