@@ -70,6 +70,57 @@ struct Entry {
     double xl, h, fa, fm, fb, S;
 };
 
+// What the walk and the level-by-level tree below do alike, written once so
+// that both reach the same bits.
+
+// The whole of [a, b] as the first entry: F at a, at the midpoint and at b,
+// in this order.
+template <class Integrand>
+inline Entry whole(double a, double b, const Integrand& f) {
+    const double h = (b - a) * 0.5;
+    const double fa = f(a);
+    const double fm = f(a + h);
+    const double fb = f(b);
+    return Entry{a, h, fa, fm, fb, h * (fa + 4.0 * fm + fb) / 3.0};
+}
+
+// The quarter points of an entry, where examining it evaluates F.
+inline double quarter1(const Entry& e) { return e.xl + e.h * 0.5; }
+inline double quarter3(const Entry& e) { return e.xl + e.h * 3.0 * 0.5; }
+
+// The two acceptance thresholds of a tolerance.
+struct Thresholds {
+    double tiny;   // |S2| at most this: a negligible piece of tail
+    double close;  // |S2 - S| at most this: converged
+    explicit Thresholds(double tol)
+        : tiny(effective_tol(tol) / 1000.0), close(effective_tol(tol) / 100.0) {}
+};
+
+// An entry examined: the Simpson sums of its halves from F at its quarter
+// points f1 and f2, and whether the scheme refuses the entry as it stands.
+struct Examined {
+    double SL, SR, S2;
+    bool refused;
+};
+inline Examined examine(const Entry& e, double f1, double f2, const Thresholds& t) {
+    const double SL = (e.fa + 4.0 * f1 + e.fm) * e.h / 6.0;
+    const double SR = (e.fm + 4.0 * f2 + e.fb) * e.h / 6.0;
+    const double S2 = SL + SR;
+    // Written as "not refused" so that a non-number is acceptable.
+    return Examined{SL, SR, S2, std::fabs(S2) > t.tiny && std::fabs(S2 - e.S) > t.close};
+}
+
+// The halves of a refused entry, with the values already known.
+inline Entry left_half(const Entry& e, double f1, const Examined& x) {
+    return Entry{e.xl, e.h / 2.0, e.fa, f1, e.fm, x.SL};
+}
+inline Entry right_half(const Entry& e, double f2, const Examined& x) {
+    return Entry{e.xl + e.h, e.h / 2.0, e.fm, f2, e.fb, x.SR};
+}
+
+// The Richardson-extrapolated value of an accepted entry.
+inline double extrapolated(double S2, double S) { return (16.0 * S2 - S) / 15.0; }
+
 // The most points evaluated side by side: enough independent evaluations
 // to keep the processor busy while each waits on its log and exp.
 inline constexpr int batch = 16;
@@ -98,41 +149,27 @@ template <int Capacity, Walk walk, class Integrand, class Policy>
 inline bool run(double a, double b, const Integrand& f, double tol, Policy& accept) {
     Entry stack[Capacity];
     int top = 0;
-    const double tiny = effective_tol(tol) / 1000.0;
-    const double close = effective_tol(tol) / 100.0;
-
-    {
-        const double h = (b - a) * 0.5;
-        const double fa = f(a);
-        const double fm = f(a + h);
-        const double fb = f(b);
-        stack[top++] = Entry{a, h, fa, fm, fb, h * (fa + 4.0 * fm + fb) / 3.0};
-    }
+    const Thresholds thresholds(tol);
+    stack[top++] = whole(a, b, f);
 
     long examined = 0;
     while (top > 0) {
         const Entry e = stack[--top];
         ++examined;
-        const double f1 = f(e.xl + e.h * 0.5);
-        const double f2 = f(e.xl + e.h * 3.0 * 0.5);
-        const double SL = (e.fa + 4.0 * f1 + e.fm) * e.h / 6.0;
-        const double SR = (e.fm + 4.0 * f2 + e.fb) * e.h / 6.0;
-        const double S2 = SL + SR;
-
+        const double f1 = f(quarter1(e));
+        const double f2 = f(quarter3(e));
+        const Examined x = examine(e, f1, f2, thresholds);
         const bool splittable =
             top + 2 <= Capacity && examined < max_examined && can_halve(e.xl, e.h);
-        // Written as "not refused" so that a non-number is acceptable.
-        const bool refused = std::fabs(S2) > tiny && std::fabs(S2 - e.S) > close;
 
-        if (!refused || !splittable) {
-            const Step step = accept(Piece{e.xl, e.h, e.S, SL, SR, S2, splittable});
+        if (!x.refused || !splittable) {
+            const Step step = accept(Piece{e.xl, e.h, e.S, x.SL, x.SR, x.S2, splittable});
             if (step == Step::Stop) return true;
             if (step == Step::Next || !splittable) continue;
         }
 
-        const double h2 = e.h / 2.0;
-        const Entry left{e.xl, h2, e.fa, f1, e.fm, SL};
-        const Entry right{e.xl + e.h, h2, e.fm, f2, e.fb, SR};
+        const Entry left = left_half(e, f1, x);
+        const Entry right = right_half(e, f2, x);
         if constexpr (walk == Walk::LeftToRight) {
             stack[top++] = right;
             stack[top++] = left;
@@ -148,7 +185,7 @@ inline bool run(double a, double b, const Integrand& f, double tol, Policy& acce
 struct Accumulate {
     double result = 0.0;
     Step operator()(const Piece& p) {
-        result += (16.0 * p.S2 - p.S) / 15.0;
+        result += extrapolated(p.S2, p.S);
         return Step::Next;
     }
 };
@@ -179,7 +216,7 @@ inline double walk_integral(double a, double b, const Integrand& f, double tol) 
 namespace tree {
 
 struct Node {
-    double xl, h, fa, fm, fb, S;
+    Entry e;
     double f1, f2;   // F at the quarter points
     double value;    // the extrapolated value of an accepted interval
     int lefts;       // left halves on the path from the root
@@ -217,15 +254,8 @@ inline double integrate(double a, double b, const Integrand& f, double tol) {
     if (!speed::enabled() || tree::taken) return walk_integral<Capacity>(a, b, f, tol);
     const tree::Hold hold;
     tree::Node* const node = tree::buffer();
-    const double tiny = effective_tol(tol) / 1000.0;
-    const double close = effective_tol(tol) / 100.0;
-    {
-        const double h = (b - a) * 0.5;
-        const double fa = f(a);
-        const double fm = f(a + h);
-        const double fb = f(b);
-        node[0] = tree::Node{a, h, fa, fm, fb, h * (fa + 4.0 * fm + fb) / 3.0, 0.0, 0.0, 0.0, 0, -1};
-    }
+    const Thresholds thresholds(tol);
+    node[0] = tree::Node{whole(a, b, f), 0.0, 0.0, 0.0, 0, -1};
 
     int begin = 0;
     int end = 1;
@@ -236,9 +266,9 @@ inline double integrate(double a, double b, const Integrand& f, double tol) {
             double x[batch];
             double y[batch];
             for (int j = 0; j < count; ++j) {
-                const tree::Node& n = node[i + j];
-                x[2 * j] = n.xl + n.h * 0.5;
-                x[2 * j + 1] = n.xl + n.h * 3.0 * 0.5;
+                const Entry& e = node[i + j].e;
+                x[2 * j] = quarter1(e);
+                x[2 * j + 1] = quarter3(e);
             }
             evaluate(f, x, y, 2 * count);
             for (int j = 0; j < count; ++j) {
@@ -250,21 +280,17 @@ inline double integrate(double a, double b, const Integrand& f, double tol) {
         int next = end;
         for (int i = begin; i < end; ++i) {
             tree::Node& n = node[i];
-            const double SL = (n.fa + 4.0 * n.f1 + n.fm) * n.h / 6.0;
-            const double SR = (n.fm + 4.0 * n.f2 + n.fb) * n.h / 6.0;
-            const double S2 = SL + SR;
-            const bool splittable = n.lefts + 2 <= Capacity && can_halve(n.xl, n.h);
-            const bool refused = std::fabs(S2) > tiny && std::fabs(S2 - n.S) > close;
-            if (!refused || !splittable) {
-                n.value = (16.0 * S2 - n.S) / 15.0;
+            const Examined x = examine(n.e, n.f1, n.f2, thresholds);
+            const bool splittable = n.lefts + 2 <= Capacity && can_halve(n.e.xl, n.e.h);
+            if (!x.refused || !splittable) {
+                n.value = extrapolated(x.S2, n.e.S);
                 n.child = -1;
                 continue;
             }
             if (next + 2 > tree::max_nodes) return walk_integral<Capacity>(a, b, f, tol);
-            const double h2 = n.h / 2.0;
             n.child = next;
-            node[next++] = tree::Node{n.xl, h2, n.fa, n.f1, n.fm, SL, 0.0, 0.0, 0.0, n.lefts + 1, -1};
-            node[next++] = tree::Node{n.xl + n.h, h2, n.fm, n.f2, n.fb, SR, 0.0, 0.0, 0.0, n.lefts, -1};
+            node[next++] = tree::Node{left_half(n.e, n.f1, x), 0.0, 0.0, 0.0, n.lefts + 1, -1};
+            node[next++] = tree::Node{right_half(n.e, n.f2, x), 0.0, 0.0, 0.0, n.lefts, -1};
         }
         begin = end;
         end = next;
@@ -302,7 +328,7 @@ struct Crossing {
     Step operator()(const Piece& p) {
         if (amount < Q + p.S2 && p.h > tol / 10.0 && p.splittable) return Step::Split;
         if (amount > Q) {
-            Q += (16.0 * p.S2 - p.S) / 15.0;
+            Q += extrapolated(p.S2, p.S);
             return Step::Next;
         }
         if constexpr (walk == Walk::LeftToRight) {
