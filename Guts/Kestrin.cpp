@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iostream>
 
+#include "CaseTables.h"
 #include "Chinorm95.h"
 #include "LimitCommand.h"
 #include "control.h"
@@ -121,10 +122,11 @@ double fastertwotailcriticalp(int which, double p, double mu, double sigma, doub
         // The control block as the limit computation would have left it.
         store_twotail_control(FunctionTol, ResultTol);
     } else {
+        paircache::Recording recording(key);
         double s = sigma * std::sqrt(chiinverse(p, df, 1e-15) / df);
         twotailpairforverify(mu, s, df, alpha, lambda, FunctionTol, ResultTol, pair.lower,
                              pair.upper);
-        paircache::keep(pair);
+        recording.keep(pair);
     }
     double L = which == 1 ? pair.lower : pair.upper;
     double z = (mu + lambda * (sigma * sigma) - L) / (sigma / std::sqrt(1.0 + df));
@@ -169,9 +171,9 @@ void twotailpairforverify(double m, double s, double df, double alpha, double la
             nlower, nupper);
 }
 
-OneSidedCoverage onesided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
-                                   double FunctionTol, double ResultTol, int which, double mu,
-                                   double lambda) {
+OneSidedCoverage onesided_coverage_of(int which, double mu, double sigma, double lambda,
+                                      double df, double alpha, double AdapQuadTol,
+                                      double FunctionTol, double ResultTol) {
     const double a = AdapQuadTol;
     const double m = 0.5;
     const double b = 1.0 - AdapQuadTol;
@@ -186,9 +188,15 @@ OneSidedCoverage onesided_coverage(double sigma, double df, double alpha, double
     return {first + second, n1 + n2};
 }
 
-TwoSidedCoverage twosided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
-                                   double FunctionTol, double ResultTol, double mu,
-                                   double lambda) {
+OneSidedCoverage onesided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
+                                   double FunctionTol, double ResultTol) {
+    return onesided_coverage_of(2, cases::mu, sigma, cases::lambda, df, alpha, AdapQuadTol,
+                                FunctionTol, ResultTol);
+}
+
+TwoSidedCoverage twosided_coverage_of(double mu, double sigma, double lambda, double df,
+                                      double alpha, double AdapQuadTol, double FunctionTol,
+                                      double ResultTol) {
     const double a = AdapQuadTol;
     const double m = 0.5;
     const double b = 1.0 - AdapQuadTol;
@@ -208,4 +216,10 @@ TwoSidedCoverage twosided_coverage(double sigma, double df, double alpha, double
     c.miss = (1.0 - c.lower) + c.upper;
     c.neval = n[0] + n[1] + n[2] + n[3];
     return c;
+}
+
+TwoSidedCoverage twosided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
+                                   double FunctionTol, double ResultTol) {
+    return twosided_coverage_of(cases::mu, sigma, cases::lambda, df, alpha, AdapQuadTol,
+                                FunctionTol, ResultTol);
 }

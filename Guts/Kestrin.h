@@ -1,8 +1,6 @@
 // The main module: the verification driver and the coverage integrals.
 #pragma once
 
-#include "CaseTables.h"
-
 // Every coverage integrand takes (which, p, mu, sigma, lambda, df, alpha,
 // FunctionTol, ResultTol), the integration variable second.
 using Integrand = double (*)(int which, double p, double mu, double sigma, double lambda,
@@ -31,9 +29,9 @@ void store_twotail_control(double FunctionTol, double ResultTol);
 // The one case driver of each kind, for the dialogue and the input-file run
 // alike. The p-range (0, 1) is cut by AdapQuadTol at both ends and split at
 // 0.5; the lower half is integrated first, so its diagnostics come first.
-// Every run of the program verifies the standardised case (CaseTables.h);
-// which (ignored by the one-sided integrand), mu and lambda are the dialogue's
-// own arguments.
+// The _of forms take the dialogue's own arguments which (ignored by the
+// one-sided integrand), mu and lambda; the others verify the standardised
+// case (CaseTables.h) that every run of the program verifies.
 
 // The one-sided coverage of a case: the sum of the integrals over
 // [AdapQuadTol, 0.5] and [0.5, 1 - AdapQuadTol].
@@ -41,9 +39,11 @@ struct OneSidedCoverage {
     double integral;  // I, whose target is 1 - alpha
     int neval;        // evaluations of the two integrals together
 };
+OneSidedCoverage onesided_coverage_of(int which, double mu, double sigma, double lambda,
+                                      double df, double alpha, double AdapQuadTol,
+                                      double FunctionTol, double ResultTol);
 OneSidedCoverage onesided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
-                                   double FunctionTol, double ResultTol, int which = 2,
-                                   double mu = cases::mu, double lambda = cases::lambda);
+                                   double FunctionTol, double ResultTol);
 
 // The two-sided coverage of a case: the four integrals in the order (lower
 // limit, [a, 0.5]), (lower, [0.5, b]), (upper, [a, 0.5]), (upper, [0.5, b]).
@@ -57,9 +57,11 @@ struct TwoSidedCoverage {
     double miss;
     int neval;  // evaluations of the four integrals together
 };
+TwoSidedCoverage twosided_coverage_of(double mu, double sigma, double lambda, double df,
+                                      double alpha, double AdapQuadTol, double FunctionTol,
+                                      double ResultTol);
 TwoSidedCoverage twosided_coverage(double sigma, double df, double alpha, double AdapQuadTol,
-                                   double FunctionTol, double ResultTol,
-                                   double mu = cases::mu, double lambda = cases::lambda);
+                                   double FunctionTol, double ResultTol);
 
 // ---- the verification driver ----
 // The program entry: start-up values, the mode question, and the chosen run.

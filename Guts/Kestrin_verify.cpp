@@ -4,6 +4,7 @@
 #include <string>
 
 #include "CaseDomain.h"
+#include "CaseTables.h"
 #include "Kestrin.h"
 #include "LimitCommand.h"
 #include "freeform.h"
@@ -35,8 +36,8 @@ void writeverifyinfo() {
 void verifyonetail(int which, double mu, double sigma, double lambda, double df, double alpha,
                    double AdapQuadTol, double FunctionTol, double ResultTol, double& integral,
                    double& difference) {
-    const OneSidedCoverage c = onesided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol,
-                                                 ResultTol, which, mu, lambda);
+    const OneSidedCoverage c = onesided_coverage_of(which, mu, sigma, lambda, df, alpha,
+                                                    AdapQuadTol, FunctionTol, ResultTol);
     integral = c.integral;
     difference = c.integral - (1.0 - alpha);
 }
@@ -44,8 +45,8 @@ void verifyonetail(int which, double mu, double sigma, double lambda, double df,
 void verifytwotail(double mu, double sigma, double lambda, double df, double alpha,
                    double AdapQuadTol, double FunctionTol, double ResultTol, double& lower,
                    double& upper, double& difference) {
-    const TwoSidedCoverage c =
-        twosided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol, mu, lambda);
+    const TwoSidedCoverage c = twosided_coverage_of(mu, sigma, lambda, df, alpha, AdapQuadTol,
+                                                    FunctionTol, ResultTol);
     lower = c.lower;
     upper = c.upper;
     difference = c.miss - (1.0 - alpha);

@@ -117,6 +117,9 @@ bool recording_active = false;
 Key recording_key{};
 std::ostream* replaced = nullptr;
 
+// Gives back the store space of a recording that is not kept.
+void discard() { store_used = recorder.at(); }
+
 }  // namespace
 
 bool recall(const Key& key, Pair& pair) {
@@ -135,25 +138,36 @@ bool recall(const Key& key, Pair& pair) {
             return true;
         }
     }
+    return false;
+}
+
+Recording::Recording(const Key& key) {
+    if (!speed::enabled() || recording_active) return;
+    active_ = true;
     recording_active = true;
     recording_key = key;
     recorder.start(sink().rdbuf());
     replaced = set_sink(&recording);
-    return false;
 }
 
-void keep(const Pair& pair) {
-    if (!recording_active) return;
+Recording::~Recording() {
+    if (finish()) discard();
+}
+
+bool Recording::finish() {
+    if (!active_) return false;
+    active_ = false;
     recording_active = false;
     recording.flush();
     set_sink(replaced);
     replaced = nullptr;
-    if (recorder.overflowed()) {
-        store_used = recorder.at();
-        return;
-    }
-    if (kept >= max_kept) {
-        store_used = recorder.at();
+    return true;
+}
+
+void Recording::keep(const Pair& pair) {
+    if (!finish()) return;
+    if (recorder.overflowed() || kept >= max_kept) {
+        discard();
         return;
     }
     std::size_t i = slot_of(recording_key);

@@ -35,14 +35,29 @@ struct Pair {
 };
 
 // Looks up `key`. When a pair is kept for it, writes the diagnostics recorded
-// with it to the sink, fills `pair` and returns true. Otherwise returns false
-// and, while reuse is on, starts recording what is written to the sink; the
-// caller then computes the pair and hands it to keep().
+// with it to the sink, fills `pair` and returns true; otherwise returns false,
+// and the caller computes the pair inside a Recording.
 bool recall(const Key& key, Pair& pair);
 
-// Ends the recording started by the last recall() that returned false and
-// keeps the pair with its diagnostics.
-void keep(const Pair& pair);
+// The computation of the pair for `key`. While it lives (and reuse is on, and
+// no other recording is in progress) the sink passes everything on as before
+// and keeps a copy; keep() ends the recording and keeps the pair with that
+// copy. Its end restores the sink in any case, so a computation that leaves
+// without a pair keeps nothing and leaves nothing swapped.
+class Recording {
+public:
+    explicit Recording(const Key& key);
+    ~Recording();
+    Recording(const Recording&) = delete;
+    Recording& operator=(const Recording&) = delete;
+
+    void keep(const Pair& pair);
+
+private:
+    // Restores the sink; true when this object was the one recording.
+    bool finish();
+    bool active_ = false;
+};
 
 // Forgets every pair; called at the start of each case.
 void clear();

@@ -204,12 +204,16 @@ TEST(PairReuse, RecordsPassThroughAndAreReplayed) {
     const paircache::Key key{0.25, 0.0, 1.0, 0.5, 5.0, 0.05, 800.0, 1e-8, 0.0, 200};
     paircache::Pair pair{};
     ASSERT_FALSE(paircache::recall(key, pair));
-    rec::say({"first record", 1.5});
-    rec::say({"second record"});
-    const std::string written = capture.text();
-    EXPECT_EQ(ts::count_of(written, "record"), 2);
-    EXPECT_EQ(written.back(), '\n');
-    paircache::keep(paircache::Pair{-1.25, 2.5});
+    std::string written;
+    {
+        paircache::Recording recording(key);
+        rec::say({"first record", 1.5});
+        rec::say({"second record"});
+        written = capture.text();
+        EXPECT_EQ(ts::count_of(written, "record"), 2);
+        EXPECT_EQ(written.back(), '\n');
+        recording.keep(paircache::Pair{-1.25, 2.5});
+    }
 
     capture.clear();
     ASSERT_TRUE(paircache::recall(key, pair));
@@ -228,18 +232,53 @@ TEST(PairReuse, RecordsPassThroughAndAreReplayed) {
         other = key;
         other.*field = -(key.*field);  // -0 is not 0
         EXPECT_FALSE(paircache::recall(other, pair));
-        paircache::keep(paircache::Pair{0.0, 0.0});
     }
     other = key;
     other.MaxIter = 201;
     EXPECT_FALSE(paircache::recall(other, pair));
-    paircache::keep(paircache::Pair{0.0, 0.0});
 
     paircache::clear();
     capture.clear();
     EXPECT_FALSE(paircache::recall(key, pair));
-    paircache::keep(paircache::Pair{0.0, 0.0});
     EXPECT_EQ(capture.text(), "");
+}
+
+// A computation that ends without its pair (its recording is destroyed
+// unkept) leaves the sink as it found it, its records written once and kept
+// nowhere; a recording begun inside another neither records nor keeps.
+TEST(PairReuse, UnkeptRecordingRestoresTheSink) {
+    paircache::clear();
+    ts::CaptureSink capture;
+    const std::ostream* const before = &sink();
+    const paircache::Key key{0.75, 0.0, 1.0, 0.5, 5.0, 0.05, 800.0, 1e-8, 0.0, 200};
+    {
+        paircache::Recording recording(key);
+        EXPECT_NE(&sink(), before);
+        rec::say({"lost"});
+    }
+    EXPECT_EQ(&sink(), before);
+    paircache::Pair pair{};
+    EXPECT_FALSE(paircache::recall(key, pair));
+    EXPECT_EQ(capture.text(), " lost\n");
+
+    paircache::Key inner_key = key;
+    inner_key.p = 0.5;
+    {
+        paircache::Recording outer(key);
+        {
+            paircache::Recording inner(inner_key);
+            rec::say({"inner"});
+            inner.keep(paircache::Pair{1.0, 2.0});
+        }
+        EXPECT_NE(&sink(), before);
+        outer.keep(paircache::Pair{3.0, 4.0});
+    }
+    EXPECT_EQ(&sink(), before);
+    EXPECT_FALSE(paircache::recall(inner_key, pair));
+    capture.clear();
+    ASSERT_TRUE(paircache::recall(key, pair));
+    EXPECT_EQ(pair.lower, 3.0);
+    EXPECT_EQ(capture.text(), " inner\n");
 }
 
 }  // namespace
