@@ -6,11 +6,7 @@
 
 namespace cody {
 
-inline constexpr double zero = 0.0;
-inline constexpr double half = 0.5;
-inline constexpr double one = 1.0;
-inline constexpr double two = 2.0;
-inline constexpr double twelve = 12.0;
+inline constexpr double zero = 0.0, half = 0.5, one = 1.0, two = 2.0, twelve = 12.0;
 
 namespace stirling {
 

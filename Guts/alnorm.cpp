@@ -11,25 +11,14 @@ double alnorm(double x, int upper) {
     constexpr double utzero = 18.66;
     constexpr double con = 1.28;
 
-    constexpr double p = 0.398942280444;
-    constexpr double q = 0.39990348504;
-    constexpr double r = 0.398942280385;
-    constexpr double a1 = 5.75885480458;
-    constexpr double a2 = 2.62433121679;
-    constexpr double a3 = 5.92885724438;
-    constexpr double b1 = -29.8213557807;
-    constexpr double b2 = 48.6959930692;
-    constexpr double c1 = -3.8052e-8;
-    constexpr double c2 = 3.98064794e-4;
-    constexpr double c3 = -0.151679116635;
-    constexpr double c4 = 4.8385912808;
-    constexpr double c5 = 0.742380924027;
-    constexpr double c6 = 3.99019417011;
-    constexpr double d1 = 1.00000615302;
-    constexpr double d2 = 1.98615381364;
-    constexpr double d3 = 5.29330324926;
-    constexpr double d4 = -15.1508972451;
-    constexpr double d5 = 30.789933034;
+    // The constants of AS 66, in its groups.
+    constexpr double p = 0.398942280444, q = 0.39990348504, r = 0.398942280385;
+    constexpr double a1 = 5.75885480458, a2 = 2.62433121679, a3 = 5.92885724438;
+    constexpr double b1 = -29.8213557807, b2 = 48.6959930692;
+    constexpr double c1 = -3.8052e-8, c2 = 3.98064794e-4, c3 = -0.151679116635,
+                     c4 = 4.8385912808, c5 = 0.742380924027, c6 = 3.99019417011;
+    constexpr double d1 = 1.00000615302, d2 = 1.98615381364, d3 = 5.29330324926,
+                     d4 = -15.1508972451, d5 = 30.789933034;
 
     bool up = upper != 0;
     double z = x;

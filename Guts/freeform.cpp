@@ -110,15 +110,7 @@ public:
         for (;;) {
             while (pos_ < line_.size() && is_blank(line_[pos_])) ++pos_;
             if (pos_ >= line_.size()) {
-                switch (reader_.next_line(line_)) {
-                    case Line::Ok:
-                        break;
-                    case Line::End:
-                        return Got::End;
-                    case Line::Failed:
-                        return Got::Failed;
-                }
-                pos_ = 0;
+                if (const Got stop = next_line(Got::End); stop != Got::Value) return stop;
                 continue;
             }
             const char c = line_[pos_];
@@ -178,15 +170,7 @@ private:
             for (;;) {
                 if (pos_ >= line_.size()) {
                     // A quoted value may go on over the line end, which is not part of it.
-                    switch (reader_.next_line(line_)) {
-                        case Line::Ok:
-                            break;
-                        case Line::End:
-                            return Got::BadQuote;
-                        case Line::Failed:
-                            return Got::Failed;
-                    }
-                    pos_ = 0;
+                    if (const Got stop = next_line(Got::BadQuote); stop != Got::Value) return stop;
                     continue;
                 }
                 if (line_[pos_] == c) {
@@ -209,6 +193,21 @@ private:
             ++pos_;
         }
         return Got::Value;
+    }
+
+    // Moves on to the start of the next line: Value when there is one, else
+    // `at_end` at the end of the input or Failed when reading failed.
+    Got next_line(Got at_end) {
+        switch (reader_.next_line(line_)) {
+            case Line::Ok:
+                pos_ = 0;
+                return Got::Value;
+            case Line::End:
+                return at_end;
+            case Line::Failed:
+                break;
+        }
+        return Got::Failed;
     }
 
     // A quoted value over many lines would grow without end; past the length
