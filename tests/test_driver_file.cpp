@@ -84,6 +84,18 @@ FileRun run_file(const std::string& input_file, const std::string& name = "run.i
     return f;
 }
 
+// Runs an input file that must be refused: status 2, one report on standard
+// error (`err`, unless empty) and no file made besides the input.
+FileRun refused_file(const std::string& input_file, const std::string& err = "") {
+    FileRun f = run_file(input_file);
+    EXPECT_EQ(f.r.status, 2);
+    if (!err.empty()) {
+        EXPECT_EQ(f.r.err, err);
+    }
+    EXPECT_EQ(f.entries(), std::vector<std::string>{"run.in"});
+    return f;
+}
+
 // ---- the first record ----
 
 TEST(InputFile, FirstRecordOtherThanOneOrTwoStopsQuietly) {
@@ -298,13 +310,11 @@ TEST(InputFileRefused, IndicesOutsideTheTables) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.records);
-        const FileRun f = run_file(c.records);
-        EXPECT_EQ(f.r.status, 2);
+        const FileRun f = refused_file(c.records);
         EXPECT_EQ(f.r.err.find("tolvane: run.in: "), 0u) << f.r.err;
         EXPECT_NE(f.r.err.find(c.record), std::string::npos) << f.r.err;
         EXPECT_NE(f.r.err.find(c.range), std::string::npos) << f.r.err;
         EXPECT_EQ(f.r.err.find('\n'), f.r.err.size() - 1) << f.r.err;
-        EXPECT_EQ(f.entries(), std::vector<std::string>{"run.in"});
         EXPECT_EQ(f.r.out, kStart);
     }
 }
@@ -328,11 +338,7 @@ TEST(InputFileRefused, TolerancesOutsideTheirRanges) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.records);
-        const FileRun f = run_file(c.records);
-        EXPECT_EQ(f.r.status, 2);
-        EXPECT_EQ(f.r.err, c.err);
-        EXPECT_EQ(f.entries(), std::vector<std::string>{"run.in"});
-        EXPECT_EQ(f.r.out, kStart);
+        EXPECT_EQ(refused_file(c.records, c.err).r.out, kStart);
     }
 }
 
@@ -377,10 +383,7 @@ TEST(InputFileRefused, MissingFileOrRecord) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.records);
-        const FileRun f = run_file(c.records);
-        EXPECT_EQ(f.r.status, 2);
-        EXPECT_EQ(f.r.err, c.err);
-        EXPECT_EQ(f.entries(), std::vector<std::string>{"run.in"});
+        refused_file(c.records, c.err);
     }
 }
 

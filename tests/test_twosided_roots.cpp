@@ -38,32 +38,30 @@ struct Problem {
         int fail = 0;
         return TwoTailedG(x, q, which, nu, eta, 0.0, 0.0, 800.0, 0.0, dlgama(nu / 2.0), fail) - q;
     }
-    Search secant(double x0, double x1, int maxit = 200, double xtol = 1e-10,
-                  double ftol = 0.0) const {
+    // One search by `finder`, the records it writes captured. The unread
+    // arguments t1..t4 get distinct values, so that a finder reading one shows.
+    template <class Finder>
+    Search run(Finder finder, double x0, double x1, int maxit, double xtol, double ftol) const {
         ts::CaptureSink cap;
         Search s;
-        TwoTailedSecant(which, s.x, x0, x1, q, nu, eta, 1.0, 2.0, maxit, xtol, ftol, 800.0,
-                        s.resid, s.count, 3.0, dlgama(nu / 2.0), 4.0);
+        finder(which, s.x, x0, x1, q, nu, eta, 1.0, 2.0, maxit, xtol, ftol, 800.0, s.resid,
+               s.count, 3.0, dlgama(nu / 2.0));
         s.text = cap.text();
         return s;
+    }
+    Search secant(double x0, double x1, int maxit = 200, double xtol = 1e-10,
+                  double ftol = 0.0) const {
+        auto finder = [](auto&&... a) { TwoTailedSecant(a..., 4.0); };
+        return run(finder, x0, x1, maxit, xtol, ftol);
     }
     Search secant_bisection(double x0, double x1, int maxit = 200, double xtol = 1e-10,
                             double ftol = 0.0) const {
-        ts::CaptureSink cap;
-        Search s;
-        TwoTailedSecantBisection(which, s.x, x0, x1, q, nu, eta, 1.0, 2.0, maxit, xtol, ftol,
-                                 800.0, s.resid, s.count, 3.0, dlgama(nu / 2.0), 4.0);
-        s.text = cap.text();
-        return s;
+        auto finder = [](auto&&... a) { TwoTailedSecantBisection(a..., 4.0); };
+        return run(finder, x0, x1, maxit, xtol, ftol);
     }
     Search only_bisection(double x0, double x1, int maxit = 200, double xtol = 1e-10,
                           double ftol = 0.0) const {
-        ts::CaptureSink cap;
-        Search s;
-        TwoTailedOnlyBisection(which, s.x, x0, x1, q, nu, eta, 1.0, 2.0, maxit, xtol, ftol,
-                               800.0, s.resid, s.count, 3.0, dlgama(nu / 2.0));
-        s.text = cap.text();
-        return s;
+        return run(TwoTailedOnlyBisection, x0, x1, maxit, xtol, ftol);
     }
 };
 
