@@ -32,13 +32,21 @@ std::string pass_head(bool warning) {
 
 // ---- one pass of the loop, without numerics (AdapQuadTol = 0) ----
 
+// The results of a pass with AdapQuadTol = 0 (every integral refused, so 0),
+// each integral's two records first.
+const std::string kZeroOneSided = kRefusedIntegral + kRefusedIntegral +
+                                  " Approx. to integral is (should be 1-alpha)  0.\n"
+                                  " Difference of approx.and 1-alpha is  -0.1\n";
+const std::string kZeroTwoSided = kRefusedIntegral + kRefusedIntegral + kRefusedIntegral +
+                                  kRefusedIntegral +
+                                  "\n"
+                                  " Approx to integral (should be !1-alpha)  1.\n"
+                                  " Difference of approx. and 1-alpha is   0.9\n";
+
 TEST(InteractivePass, OneSidedWithZeroToleranceGivesZeroIntegral) {
     const ts::RunResult r = run("1\n1\n10 1 0.9\n0 1e-8 0\n\n");
-    const std::string expected = kModePrompt + pass_head(false) + kRefusedIntegral +
-                                 kRefusedIntegral +
-                                 " Approx. to integral is (should be 1-alpha)  0.\n"
-                                 " Difference of approx.and 1-alpha is  -0.1\n" +
-                                 kHitEnter + kVerifyHelp + kSidesPrompt;
+    const std::string expected =
+        kModePrompt + pass_head(false) + kZeroOneSided + kHitEnter + kVerifyHelp + kSidesPrompt;
     EXPECT_EQ(r.out, expected);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, kEndOfInteger);
@@ -46,12 +54,8 @@ TEST(InteractivePass, OneSidedWithZeroToleranceGivesZeroIntegral) {
 
 TEST(InteractivePass, TwoSidedWithZeroToleranceGivesOne) {
     const ts::RunResult r = run("1\n2\n10 1 0.9\n0 1e-8 0\n\n");
-    const std::string expected = kModePrompt + pass_head(true) + kRefusedIntegral +
-                                 kRefusedIntegral + kRefusedIntegral + kRefusedIntegral +
-                                 "\n"
-                                 " Approx to integral (should be !1-alpha)  1.\n"
-                                 " Difference of approx. and 1-alpha is   0.9\n" +
-                                 kHitEnter + kVerifyHelp + kSidesPrompt;
+    const std::string expected =
+        kModePrompt + pass_head(true) + kZeroTwoSided + kHitEnter + kVerifyHelp + kSidesPrompt;
     EXPECT_EQ(r.out, expected);
     EXPECT_EQ(r.status, 2);
 }
@@ -60,12 +64,8 @@ TEST(InteractivePass, AnyAnswerButOneAndTwoIsTwoSidedWithoutWarning) {
     for (const char* kind : {"3", "0", "-2"}) {
         SCOPED_TRACE(kind);
         const ts::RunResult r = run("1\n" + std::string(kind) + "\n10 1 0.9\n0 1e-8 0\n\n");
-        const std::string expected = kModePrompt + pass_head(false) + kRefusedIntegral +
-                                     kRefusedIntegral + kRefusedIntegral + kRefusedIntegral +
-                                     "\n"
-                                     " Approx to integral (should be !1-alpha)  1.\n"
-                                     " Difference of approx. and 1-alpha is   0.9\n" +
-                                     kHitEnter + kVerifyHelp + kSidesPrompt;
+        const std::string expected = kModePrompt + pass_head(false) + kZeroTwoSided + kHitEnter +
+                                     kVerifyHelp + kSidesPrompt;
         EXPECT_EQ(r.out, expected);
     }
 }
@@ -80,11 +80,7 @@ TEST(InteractivePass, CaseValuesMaySpanLinesAndCommas) {
 
 TEST(InteractivePass, AnyLineAtHitEnterStartsTheNextPass) {
     const ts::RunResult r = run("1\n1\n10 1 0.9\n0 1e-8 0\nnot empty, 12 / x\n2\n");
-    const std::string first = kModePrompt + pass_head(false) + kRefusedIntegral +
-                              kRefusedIntegral +
-                              " Approx. to integral is (should be 1-alpha)  0.\n"
-                              " Difference of approx.and 1-alpha is  -0.1\n" +
-                              kHitEnter;
+    const std::string first = kModePrompt + pass_head(false) + kZeroOneSided + kHitEnter;
     // The second pass reads its sides answer, warns, and waits for the case.
     EXPECT_EQ(r.out, first + kVerifyHelp + kSidesPrompt + kWarning + kCasePrompt);
     EXPECT_EQ(r.status, 2);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "Chinorm95.h"
@@ -64,43 +65,36 @@ bool small_tail_error(double a, double x, int ind, double& err) {
 }  // namespace
 
 TEST(Gratio, ImpossibleAndDegenerateArguments) {
-    double ans = -1.0, qans = -1.0;
-    gratio(0.0, 0.0, ans, qans, 0);
-    EXPECT_EQ(ans, 2.0);
-    gratio(-1.0, 2.0, ans, qans, 0);
-    EXPECT_EQ(ans, 2.0);
-    gratio(1.0, -2.0, ans, qans, 1);
-    EXPECT_EQ(ans, 2.0);
-    gratio(NAN, 2.0, ans, qans, 1);
-    EXPECT_EQ(ans, 2.0);
-    gratio(2.0, NAN, ans, qans, 1);
-    EXPECT_EQ(ans, 2.0);
-
-    gratio(0.0, 3.0, ans, qans, 0);
-    EXPECT_EQ(ans, 1.0);
-    EXPECT_EQ(qans, 0.0);
-    gratio(2.0, 0.0, ans, qans, 0);
-    EXPECT_EQ(ans, 0.0);
-    EXPECT_EQ(qans, 1.0);
-
-    // Far beyond the mode: the factor x**a e**-x underflows and P is 1, Q is 0
-    // (a < 1 through the continued fraction, a >= big through the exponent test).
-    gratio(0.75, 1000.0, ans, qans, 1);
-    EXPECT_EQ(ans, 1.0);
-    EXPECT_EQ(qans, 0.0);
-    gratio(0.75, 5.0e29, ans, qans, 0);
-    EXPECT_EQ(ans, 1.0);
-    EXPECT_EQ(qans, 0.0);
-    gratio(50.0, 1.0e5, ans, qans, 0);
-    EXPECT_EQ(ans, 1.0);
-    EXPECT_EQ(qans, 0.0);
-    gratio(50.0, 1.0e-10, ans, qans, 0);
-    EXPECT_EQ(ans, 0.0);
-    EXPECT_EQ(qans, 1.0);
-
-    // Temme's expansion cannot reach the accuracy at a huge a with x = a.
-    gratio(1.0e30, 1.0e30, ans, qans, 0);
-    EXPECT_EQ(ans, 2.0);
+    struct Case {
+        double a, x;
+        int ind;
+        double ans, qans;  // qans -1: not set
+    };
+    const Case cases[] = {
+        // Impossible arguments: ans = 2, qans untouched.
+        {0.0, 0.0, 0, 2.0, -1.0},
+        {-1.0, 2.0, 0, 2.0, -1.0},
+        {1.0, -2.0, 1, 2.0, -1.0},
+        {NAN, 2.0, 1, 2.0, -1.0},
+        {2.0, NAN, 1, 2.0, -1.0},
+        {0.0, 3.0, 0, 1.0, 0.0},
+        {2.0, 0.0, 0, 0.0, 1.0},
+        // Far beyond the mode: the factor x**a e**-x underflows and P is 1, Q is 0
+        // (a < 1 through the continued fraction, a >= big through the exponent test).
+        {0.75, 1000.0, 1, 1.0, 0.0},
+        {0.75, 5.0e29, 0, 1.0, 0.0},
+        {50.0, 1.0e5, 0, 1.0, 0.0},
+        {50.0, 1.0e-10, 0, 0.0, 1.0},
+        // Temme's expansion cannot reach the accuracy at a huge a with x = a.
+        {1.0e30, 1.0e30, 0, 2.0, -1.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.a) + " " + std::to_string(c.x));
+        double ans = -1.0, qans = -1.0;
+        gratio(c.a, c.x, ans, qans, c.ind);
+        EXPECT_EQ(ans, c.ans);
+        EXPECT_EQ(qans, c.qans);
+    }
 }
 
 TEST(Gratio, HalfIntegerAndIntegerClosedForms) {
