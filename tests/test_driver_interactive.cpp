@@ -43,30 +43,26 @@ const std::string kZeroTwoSided = kRefusedIntegral + kRefusedIntegral + kRefused
                                   " Approx to integral (should be !1-alpha)  1.\n"
                                   " Difference of approx. and 1-alpha is   0.9\n";
 
-TEST(InteractivePass, OneSidedWithZeroToleranceGivesZeroIntegral) {
-    const ts::RunResult r = run("1\n1\n10 1 0.9\n0 1e-8 0\n\n");
-    const std::string expected =
-        kModePrompt + pass_head(false) + kZeroOneSided + kHitEnter + kVerifyHelp + kSidesPrompt;
-    EXPECT_EQ(r.out, expected);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, kEndOfInteger);
-}
-
-TEST(InteractivePass, TwoSidedWithZeroToleranceGivesOne) {
-    const ts::RunResult r = run("1\n2\n10 1 0.9\n0 1e-8 0\n\n");
-    const std::string expected =
-        kModePrompt + pass_head(true) + kZeroTwoSided + kHitEnter + kVerifyHelp + kSidesPrompt;
-    EXPECT_EQ(r.out, expected);
-    EXPECT_EQ(r.status, 2);
-}
-
-TEST(InteractivePass, AnyAnswerButOneAndTwoIsTwoSidedWithoutWarning) {
-    for (const char* kind : {"3", "0", "-2"}) {
-        SCOPED_TRACE(kind);
-        const ts::RunResult r = run("1\n" + std::string(kind) + "\n10 1 0.9\n0 1e-8 0\n\n");
-        const std::string expected = kModePrompt + pass_head(false) + kZeroTwoSided + kHitEnter +
-                                     kVerifyHelp + kSidesPrompt;
-        EXPECT_EQ(r.out, expected);
+// 1 is one-sided; 2 is two-sided with the warning, any other answer two-sided
+// without it. The end of input at the next sides question ends the program.
+TEST(InteractivePass, EachSidesAnswerWithZeroTolerance) {
+    struct Case {
+        const char* kind;
+        bool warning;
+        const std::string& results;
+    };
+    const Case cases[] = {{"1", false, kZeroOneSided},
+                          {"2", true, kZeroTwoSided},
+                          {"3", false, kZeroTwoSided},
+                          {"0", false, kZeroTwoSided},
+                          {"-2", false, kZeroTwoSided}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        const ts::RunResult r = run("1\n" + std::string(c.kind) + "\n10 1 0.9\n0 1e-8 0\n\n");
+        EXPECT_EQ(r.out, kModePrompt + pass_head(c.warning) + c.results + kHitEnter +
+                             kVerifyHelp + kSidesPrompt);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, kEndOfInteger);
     }
 }
 

@@ -60,24 +60,16 @@ double temme_poly(double c0, const double* c, int n, double z) {
 // used when x/a is within about 1e-3 of 1.
 double temme_sum(int iop, bool near, double z, double u) {
     if (iop == 1) {
-        double c0, c1, c2, c3, c4, c5, c6;
-        if (!near) {
-            c0 = temme_poly(-third, d0, 13, z);
-            c1 = temme_poly(d10, d1, 12, z);
-            c2 = temme_poly(d20, d2, 10, z);
-            c3 = temme_poly(d30, d3, 8, z);
-            c4 = temme_poly(d40, d4, 6, z);
-            c5 = temme_poly(d50, d5, 4, z);
-            c6 = temme_poly(d60, d6, 2, z);
-        } else {
-            c0 = temme_poly(-third, d0, 7, z);
-            c1 = temme_poly(d10, d1, 6, z);
-            c2 = temme_poly(d20, d2, 5, z);
-            c3 = temme_poly(d30, d3, 4, z);
-            c4 = temme_poly(d40, d4, 2, z);
-            c5 = temme_poly(d50, d5, 2, z);
-            c6 = d6[0] * z + d60;
-        }
+        constexpr int all_terms[7] = {13, 12, 10, 8, 6, 4, 2};
+        constexpr int near_terms[7] = {7, 6, 5, 4, 2, 2, 1};
+        const int* const n = near ? near_terms : all_terms;
+        const double c0 = temme_poly(-third, d0, n[0], z);
+        const double c1 = temme_poly(d10, d1, n[1], z);
+        const double c2 = temme_poly(d20, d2, n[2], z);
+        const double c3 = temme_poly(d30, d3, n[3], z);
+        const double c4 = temme_poly(d40, d4, n[4], z);
+        const double c5 = temme_poly(d50, d5, n[5], z);
+        const double c6 = temme_poly(d60, d6, n[6], z);
         return ((((((d70 * u + c6) * u + c5) * u + c4) * u + c3) * u + c2) * u + c1) * u + c0;
     }
     if (iop == 2) {
