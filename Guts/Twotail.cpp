@@ -81,7 +81,7 @@ void Twotail(double muhat, double s, double df, double alpha, double lambda, dou
     hlower = (std::sqrt(nu) * (xL - eta * 0.5 * eta)) / eta;
     lower = (lambda * s * s + muhat) + std::sqrt((df + 1.0) / df) * (s / gamma) * sign * hlower;
 
-    // Upper limit.
+    // Upper limit. The 1.1 of its tail share is a double, unlike the factor 1.1 above.
     h = HAdap(eta, N, 1.0 - (1.0 - q) / 1.1, t1, t2, controlparms.MaxIter,
               controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg, hcount);
     x0 = (h * eta) / std::sqrt(nu) + eta * 0.5 * eta;

@@ -24,6 +24,7 @@ static_assert(single(1.1f) == 1.100000023841858);
 static_assert(single(6.99f) == 6.989999771118164);
 static_assert(1.0 / single(6.99f) == 0.14306152113650694);
 static_assert(single(-9999.9f) == -9999.900390625);
+static_assert(single(1.0e-30f) == 1.0000000031710769e-30);
 
 // Start-up values of the control block; the two-sided limit wrapper stores the
 // same two before every limit.

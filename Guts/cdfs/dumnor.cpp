@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Chinorm95.h"
+#include "params.h"
 
 namespace {
 // erf(a) = a P1(a^2)/Q1(a^2) on [0, 0.5).
@@ -26,7 +27,7 @@ constexpr double Q3[5] = {0.0106209230528467918, 0.191308926107829841, 1.0516751
 constexpr double rsqrtpi = 0.5641895835477563;  // 1/sqrt(pi)
 constexpr double sqrt2 = 1.4142135623730951;
 // 1e-30 as the single-precision literal it was written as.
-constexpr double tiny = 1.0000000031710769e-30;
+constexpr double tiny = params::single(1.0e-30f);
 }  // namespace
 
 double dumnor(double x) {
