@@ -31,4 +31,25 @@ check "the summary counts the rows" grep -q '5 rows: 2 with results, 3 refused, 
 
 status=0; "$table" -j 2 --tolvane "$tolvane" --cases cases.csv -o results.csv 2>err.txt || status=$?
 check "case list rerun: nothing runs again" grep -q 'all 5 cases finished before' err.txt
+
+# A dialogue that refuses a case with a record of its own and goes on to "Hit
+# enter to continue": the row is refused and carries that record.
+cat >refusing-tolvane <<'SH'
+#!/usr/bin/env bash
+read -r mode; echo " Verify one(1) or two(2)-sided limits?"
+read -r kind; echo " Enter df, sigma, alpha"
+read -r values; echo " Enter AdapQuadTolerance(1e-6),FunctionTolerance(1e-8),ResultTol(0)"
+read -r tolerances
+echo " df must be positive; this case is not verified"
+echo " Hit enter to continue"
+read -r _
+echo " Verify one(1) or two(2)-sided limits?"
+read -r _ || { echo "tolvane: standard input: end of input while reading an integer" >&2; exit 2; }
+SH
+chmod +x refusing-tolvane
+printf '1,-3,1,0.9,1e-6,1e-8,0\n' >refused.csv
+status=0; "$table" -q --tolvane ./refusing-tolvane --cases refused.csv -o refused.results.csv 2>err.txt || status=$?
+check "a case the dialogue refuses: exit status 0" test $status -eq 0
+check "a case the dialogue refuses: refused with its record" \
+  grep -q '^1,-3,1,0.9,1e-6,1e-8,0,refused,,,,,df must be positive; this case is not verified$' refused.results.csv
 finish
