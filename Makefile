@@ -2,8 +2,9 @@
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+PREFIX     ?= /usr/local
 
-.PHONY: run test test-sanitize deps configure build bench clean
+.PHONY: run test test-sanitize deps configure build install bench clean
 
 deps:
 	@bash scripts/install-deps
@@ -18,6 +19,11 @@ build: configure
 run: configure
 	cmake --build $(BUILD) -j $(JOBS) --target tolvane
 	@bash scripts/run-example $(BUILD)/tolvane
+
+# The program, tolvane-table, tolvane-plot and the manual page under $(PREFIX).
+install: configure
+	cmake --build $(BUILD) -j $(JOBS) --target tolvane
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

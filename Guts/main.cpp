@@ -1,4 +1,5 @@
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -8,13 +9,65 @@
 #include "freeform.h"
 #include "sink.h"
 
+#ifndef TOLVANE_VERSION
+#define TOLVANE_VERSION "unknown"
+#endif
+
 namespace {
 
-[[noreturn]] void bad_argument(const std::string& why) { fatal("", why); }
+const char usage[] =
+    "Usage: tolvane [--limits COMMAND [--limits-timeout SECONDS]]\n"
+    "       tolvane --help | --version\n"
+    "\n"
+    "Checks by numerical integration how exact the one- and two-sided confidence\n"
+    "limits on mu + lambda*sigma^2 of a normal sample are (mu = 0, lambda = 0.5).\n"
+    "It asks on standard input\n"
+    "  Interactive version (1) or read input file(2)?\n"
+    "Answer 1 to verify one case at a time at the terminal, 2 to run the table of\n"
+    "cases that an input file selects; that run writes a report file (and, for\n"
+    "two-sided limits, tolvane.int in the current directory).\n"
+    "\n"
+    "  --limits COMMAND          ask COMMAND (run by /bin/sh -c) for every limit,\n"
+    "                            one request a line, instead of computing it here;\n"
+    "                            tolvane-limits speaks the same protocol\n"
+    "  --limits-timeout SECONDS  how long to wait for each answer (default 60)\n"
+    "  --help                    show this text and exit\n"
+    "  --version                 show the version and exit\n"
+    "\n"
+    "Exit status: 0 at the end of an input-file run (and after a first record\n"
+    "that is neither 1 nor 2); 2 on missing or malformed input, at the end of\n"
+    "input in the interactive dialogue, on a file that cannot be written, or on\n"
+    "a bad argument; 3 at the end of an input-file run in which the limit\n"
+    "command failed a case.\n"
+    "\n"
+    "See tolvane(1); tolvane-table runs a table on every core or on several\n"
+    "machines, tolvane-plot draws a report.\n";
+
+// Help and version go to standard output; a write that fails must not pass as success.
+int finish_stdout() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fputs("tolvane: standard output: write error\n", stderr);
+        return 2;
+    }
+    return 0;
+}
+
+[[noreturn]] void bad_argument(const std::string& why) {
+    fatal("", why + " (see tolvane --help)");
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string only = argc == 2 ? argv[1] : "";
+    if (only == "--help") {
+        std::fputs(usage, stdout);
+        return finish_stdout();
+    }
+    if (only == "--version") {
+        std::fputs("tolvane " TOLVANE_VERSION "\n", stdout);
+        return finish_stdout();
+    }
     std::string limits;
     double timeout = 60.0;
     for (int i = 1; i < argc; ++i) {
@@ -34,9 +87,11 @@ int main(int argc, char** argv) {
                                  "'");
             }
         } else {
-            bad_argument("unknown argument '" + a + "'");
+            // The dialogue is the interface; an argument is a mistake, not something to ignore.
+            bad_argument("unexpected argument '" + a + "'");
         }
     }
+    if (limits.empty() && argc > 1) bad_argument("--limits-timeout without --limits");
     // A file-size limit would otherwise kill the program in the middle of a
     // record; ignored, the write fails and the run cuts the file back to its
     // last complete record.

@@ -154,6 +154,10 @@ struct Report {
               << " selected cases done" << (finished ? " (" + stopped_by + ")" : " (run in progress)")
               << ".**\n\n";
 
+        // The picture is drawn by scripts/plot-validation from the table below.
+        const std::string stem = path.substr(path.find_last_of('/') + 1);
+        o << "![Coverage minus its target, case by case](" << stem.substr(0, stem.rfind('.'))
+          << ".svg)\n\n";
         o << "## Summary\n\n";
         if (!done.empty()) {
             std::vector<double> cpu, wall, err;

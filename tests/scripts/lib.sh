@@ -1,0 +1,32 @@
+# Shared by the script tests: a temporary directory removed at exit, failure
+# reports, and the clock masking of scripts/bench.
+#   bash TEST.sh TOLVANE SOURCE_DIR [BUILD_DIR]
+set -euo pipefail
+tolvane=$(realpath "$1")
+src=$(realpath "$2")
+build=${3:-$(dirname "$tolvane")}
+table=$src/scripts/tolvane-table
+plot=$src/scripts/tolvane-plot
+work=$(mktemp -d "${TMPDIR:-/tmp}/tolvane-script-test.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what"; fi; }
+finish() { [ $failures -eq 0 ] || { echo "$failures checks failed" >&2; exit 1; }; }
+
+# The date record and the minutes fields depend on the clock.
+mask() {
+  sed -E \
+    -e 's/^[ 0-9]{2}:[ 0-9]{2}    [ 0-9]{2}\/[ 0-9]{2}\/[0-9]{4}$/<date>/' \
+    -e 's/[-0-9.*]+( +min\.| +minutes)/<minutes>\1/' "$1"
+}
+same_masked() { diff <(mask "$1") <(mask "$2") >&2; }
+
+# One tolvane process over an input file in its own directory DIR: terminal.txt there.
+single_run() {
+  local dir=$1 input=$2
+  mkdir -p "$dir"; cp "$input" "$dir/"
+  (cd "$dir" && printf '2\n%s\n' "$(basename "$input")" | "$tolvane" >terminal.txt)
+}

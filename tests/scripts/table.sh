@@ -1,0 +1,47 @@
+# tolvane-table on a small one-sided and a small two-sided table with -j 2:
+# report, terminal output and tolvane.int as one tolvane process writes them,
+# clock fields masked.
+source "$(dirname "$0")/lib.sh"
+
+# One-sided: four parts of three cases.
+printf '1\n5 6\n1 2\n1e-6 1e-8 0\none.rep\n1 3\n' >one.in
+single_run single-one one.in
+mkdir par-one && cp one.in par-one/
+status=0; (cd par-one && "$table" -q -j 2 --split df --tolvane "$tolvane" one.in >terminal.txt) || status=$?
+check "one-sided table: exit status 0" test $status -eq 0
+check "one-sided table: report as one run's" same_masked single-one/one.rep par-one/one.rep
+check "one-sided table: terminal output as one run's" same_masked single-one/terminal.txt par-one/terminal.txt
+check "one-sided table: twelve case lines" test "$(grep -c 'min\.' par-one/one.rep)" -eq 12
+
+# No sigma record, names quoted, values spread and separated by commas: the
+# sigma message comes once, where one run writes it.
+printf "1\n6,\n6\n1 1 trailing words\n1e-6, 1e-8, 0\n'sub dir.rep'\n" >nosig.in
+single_run single-nosig nosig.in
+mkdir par-nosig && cp nosig.in par-nosig/
+status=0; (cd par-nosig && "$table" -q -j 2 --tolvane "$tolvane" nosig.in >terminal.txt) || status=$?
+check "no sigma record: exit status 0" test $status -eq 0
+check "no sigma record: one message" test "$(grep -c 'Error reading sigmas' par-nosig/terminal.txt)" -eq 1
+check "no sigma record: terminal output as one run's" same_masked single-nosig/terminal.txt par-nosig/terminal.txt
+check "no sigma record: report as one run's" same_masked "single-nosig/sub dir.rep" "par-nosig/sub dir.rep"
+
+# Two-sided: a part per case, and tolvane.int too.
+cp "$src/examples/small-two-sided.in" two.in
+single_run single-two two.in
+mkdir par-two && cp two.in par-two/
+status=0; (cd par-two && "$table" -q -j 2 --tolvane "$tolvane" two.in >terminal.txt) || status=$?
+check "two-sided table: exit status 0" test $status -eq 0
+check "two-sided table: report as one run's" same_masked single-two/small-two-sided.rep par-two/small-two-sided.rep
+check "two-sided table: terminal output as one run's" same_masked single-two/terminal.txt par-two/terminal.txt
+check "two-sided table: tolvane.int as one run's" cmp single-two/tolvane.int par-two/tolvane.int
+
+# A file tolvane refuses is run as one process, with tolvane's own messages and status.
+printf '3\n1 1\n1 1\n1e-6 1e-8 0\nx.rep\n' >bad.in
+single_run single-bad bad.in
+status=0; "$table" -q --tolvane "$tolvane" bad.in >bad.out 2>/dev/null || status=$?
+check "refused kind: tolvane's exit status 0" test $status -eq 0
+check "refused kind: tolvane's own messages" cmp single-bad/terminal.txt bad.out
+printf '1\n1 11\n1 1\n1e-6 1e-8 0\nx.rep\n1 1\n' >range.in
+status=0; "$table" -q --tolvane "$tolvane" range.in >/dev/null 2>range.err || status=$?
+check "index outside the table: tolvane's exit status 2" test $status -eq 2
+check "index outside the table: tolvane's message" grep -q 'record 2' range.err
+finish

@@ -1,0 +1,48 @@
+# tolvane-table on "other machines": GNU parallel's --sshlogin, with a stand-in
+# for ssh that runs each command here in a home of its own, so the parts travel
+# (rsync), run from the PATH there, come back and are cleaned up as on a real host.
+source "$(dirname "$0")/lib.sh"
+
+mkdir -p remote-home remote-bin
+ln -s "$tolvane" remote-bin/tolvane
+cat >fakessh <<SH
+#!/usr/bin/env bash
+while [ \$# -gt 0 ]; do
+  case \$1 in
+    -[lpoSiFOEcmJLRDWwBbeQ]) shift 2 ;;
+    -*) shift ;;
+    *) break ;;
+  esac
+done
+shift                                  # the host
+[ "\${1:-}" = -- ] && shift
+cd "$work/remote-home" && PATH="$work/remote-bin:\$PATH" exec bash -c "\$*"
+SH
+chmod +x fakessh
+
+cp "$src/examples/small-two-sided.in" two.in
+single_run single two.in
+mkdir par && cp two.in par/
+status=0
+(cd par && PARALLEL_SSH=$work/fakessh "$table" -q -S otherhost --tolvane "$tolvane" two.in >terminal.txt) || status=$?
+check "on another machine: exit status 0" test $status -eq 0
+check "on another machine: report as one run's" same_masked single/small-two-sided.rep par/small-two-sided.rep
+check "on another machine: terminal output as one run's" same_masked single/terminal.txt par/terminal.txt
+check "on another machine: tolvane.int as one run's" cmp single/tolvane.int par/tolvane.int
+check "the other machine is left clean" test -z "$(ls -A remote-home)"
+
+# Slurm: the array job's tasks run here one by one, as sbatch would start them,
+# then the merge step.
+printf '1\n5 6\n1 2\n1e-6 1e-8 0\none.rep\n1 3\n' >one.in
+single_run single-one one.in
+mkdir slurm && cp one.in slurm/ && cd slurm
+status=0; "$table" --slurm --split df --tolvane "$tolvane" one.in 2>slurm.err || status=$?
+check "--slurm: exit status 0" test $status -eq 0
+check "--slurm: an array of four tasks" grep -qx '#SBATCH --array=1-4' one.rep.parts/slurm-array.sh
+check "--slurm: says how to submit" grep -q 'sbatch --dependency=afterany' slurm.err
+for task in 1 2 3 4; do SLURM_ARRAY_TASK_ID=$task bash one.rep.parts/slurm-array.sh; done
+status=0; bash one.rep.parts/slurm-merge.sh || status=$?
+check "--slurm: the merge step exits 0" test $status -eq 0
+check "--slurm: report as one run's" same_masked ../single-one/one.rep one.rep
+check "--slurm: terminal output as one run's" same_masked ../single-one/terminal.txt one.rep.parts/merged-terminal.txt
+finish
