@@ -44,4 +44,21 @@ printf '1\n1 11\n1 1\n1e-6 1e-8 0\nx.rep\n1 1\n' >range.in
 status=0; "$table" -q --tolvane "$tolvane" range.in >/dev/null 2>range.err || status=$?
 check "index outside the table: tolvane's exit status 2" test $status -eq 2
 check "index outside the table: tolvane's message" grep -q 'record 2' range.err
+# Limits asked of the program's own limits command give the same results; a
+# command that fails loses its part, which is named, and no report is written.
+limits=$(dirname "$tolvane")/tolvane-limits
+mkdir par-limits && cp one.in par-limits/
+status=0; (cd par-limits && "$table" -q -j 2 --split df --tolvane "$tolvane" --limits "$limits" one.in >terminal.txt) || status=$?
+check "--limits: exit status 0" test $status -eq 0
+check "--limits: report as one run's" same_masked single-one/one.rep par-limits/one.rep
+mkdir par-badlimits && cp one.in par-badlimits/
+status=0; (cd par-badlimits && "$table" -q -j 2 --split df --tolvane "$tolvane" --limits 'exit 1' one.in >terminal.txt 2>err.txt) || status=$?
+check "--limits failing: exit status 1" test $status -eq 1
+check "--limits failing: parts named with tolvane's status 3" grep -q 'exit status 3' par-badlimits/err.txt
+check "--limits failing: no report" test ! -e par-badlimits/one.rep
+# Rerun with working limits: the parts of the failed command run again.
+status=0; (cd par-badlimits && "$table" -q -j 2 --split df --tolvane "$tolvane" --limits "$limits" one.in >terminal.txt 2>err.txt) || status=$?
+check "--limits rerun: exit status 0" test $status -eq 0
+check "--limits rerun: report as one run's" same_masked single-one/one.rep par-badlimits/one.rep
+
 finish
