@@ -162,6 +162,11 @@ std::string answer_request(const Request& r, double FunctionTol, double ResultTo
     }
     for (int i = 0; i < answer_fields(r.kind); ++i)
         if (!std::isfinite(a.value[i])) return "the limit code found no limit for this request";
+    // The two-sided searches can, rarely, settle on a root that is no limit (seen at
+    // df 100, s 9.92, alpha 0.001: the upper limit below the lower); such a pair is
+    // not an interval and is not passed on.
+    if (r.kind == 2 && !(a.value[1] <= a.value[3]))
+        return "the limit code gave a lower limit above the upper limit";
     return "";
 }
 
