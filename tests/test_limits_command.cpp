@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -19,11 +18,6 @@ namespace {
 
 using limitproto::Answer;
 using limitproto::Request;
-
-struct TempDir {
-    std::string path = ts::make_tempdir();
-    ~TempDir() { std::filesystem::remove_all(path); }
-};
 
 // Runs a shell command line with `input` on its standard input; its standard output.
 std::string shell_output(const std::string& cmd, const std::string& input, const std::string& dir) {
@@ -104,7 +98,7 @@ TEST(LimitProtocol, AnswersAreCheckedBeforeUse) {
 // The command answers with the program's own limits, bit for bit, and goes on
 // after a request it refuses.
 TEST(LimitsCommand, AnswersAreTheLimitCodesOwn) {
-    TempDir dir;
+    ts::TempDir dir;
     const std::string out = shell_output(
         "'" + limits_exe + "'",
         "1 14 0.4272 0.95 0.5 15 0\n"
@@ -113,7 +107,7 @@ TEST(LimitsCommand, AnswersAreTheLimitCodesOwn) {
         "nonsense\n"
         "1 5 2.5 0.05 0.5 6 1.25\n"
         "2 100 9.92 0.001 0.5 101 0\n",
-        dir.path);
+        dir.path());
     const auto lines = lines_of(out);
     ASSERT_EQ(lines.size(), 6u) << out;
 
@@ -153,12 +147,12 @@ TEST(LimitsCommand, AnswersAreTheLimitCodesOwn) {
 }
 
 TEST(LimitsCommand, ToleranceOptionsApplyWhereTheRequestHasNone) {
-    TempDir dir;
+    ts::TempDir dir;
     const std::string req = "1 10 1 0.9 0.5 11 0\n";
-    const std::string loose = shell_output("'" + limits_exe + "' --function-tol 1e-9", req, dir.path);
+    const std::string loose = shell_output("'" + limits_exe + "' --function-tol 1e-9", req, dir.path());
     const std::string asked =
-        shell_output("'" + limits_exe + "'", "1 10 1 0.9 0.5 11 0 1e-9 0\n", dir.path);
-    const std::string tight = shell_output("'" + limits_exe + "'", req, dir.path);
+        shell_output("'" + limits_exe + "'", "1 10 1 0.9 0.5 11 0 1e-9 0\n", dir.path());
+    const std::string tight = shell_output("'" + limits_exe + "'", req, dir.path());
     EXPECT_EQ(loose, asked);
     EXPECT_NE(loose, tight);
 }
@@ -177,12 +171,12 @@ struct FileRun {
 };
 
 FileRun file_run(const std::string& table, const std::string& args) {
-    TempDir dir;
-    ts::write_file(dir.path + "/table.in", table);
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/table.in", table);
     FileRun f;
-    f.r = ts::run_tolvane("2\ntable.in\n", dir.path, args);
-    f.report = ts::read_file(dir.path + "/table.rep");
-    f.inter = ts::read_file(dir.path + "/tolvane.int");
+    f.r = ts::run_tolvane("2\ntable.in\n", dir.path(), args);
+    f.report = ts::read_file(dir.path() + "/table.rep");
+    f.inter = ts::read_file(dir.path() + "/tolvane.int");
     return f;
 }
 
@@ -206,11 +200,11 @@ TEST(LimitsOption, OwnLimitsThroughTheCommandGiveTheSameReports) {
 namespace {
 
 double interactive_integral(const std::string& args, double df, double sigma, double alpha) {
-    TempDir dir;
+    ts::TempDir dir;
     char input[200];
     std::snprintf(input, sizeof input, "1\n1\n%.17g %.17g %.17g\n1e-7 1e-9 0\n\n", df, sigma,
                   alpha);
-    const ts::RunResult r = ts::run_tolvane(input, dir.path, args);
+    const ts::RunResult r = ts::run_tolvane(input, dir.path(), args);
     std::smatch m;
     const std::regex line(R"(Approx\. to integral is \(should be 1-alpha\) +(\S+))");
     if (!std::regex_search(r.out, m, line)) {
@@ -282,26 +276,22 @@ TEST(LimitsOption, FailingCommandsLoseTheirCasesOnly) {
         const std::string record =
             " limit command '" + std::string(f.command) + "' " + f.says + "; request: 1 3 ";
         EXPECT_NE(run.r.out.find(record), std::string::npos) << record << "\n" << run.r.out;
-        size_t lost = 0;
-        for (size_t at = 0; (at = run.r.out.find("Case not reported", at)) != std::string::npos;
-             ++at)
-            ++lost;
-        EXPECT_EQ(lost, 4u) << run.r.out;
+        EXPECT_EQ(ts::count_of(run.r.out, "Case not reported"), 4) << run.r.out;
     }
 }
 
 TEST(LimitsOption, CommandIsStartedAgainForTheNextCase) {
-    TempDir work;
-    const std::string once = work.path + "/failed-once";
+    ts::TempDir work;
+    const std::string once = work.path() + "/failed-once";
     const std::string cmd = "--limits \"if [ -e '" + once + "' ]; then exec '" + limits_exe +
                             "'; else touch '" + once + "'; exit 1; fi\"";
     const FileRun run = file_run(one_sided_table, cmd);
     EXPECT_EQ(run.r.status, 3);
     EXPECT_EQ(lines_of(run.report).size(), 7u) << run.report;
 
-    TempDir dir;
+    ts::TempDir dir;
     const ts::RunResult r =
-        ts::run_tolvane("1\n1\n10 1 0.9\n1e-6 1e-8 0\n\n", dir.path, "--limits 'exit 1'");
+        ts::run_tolvane("1\n1\n10 1 0.9\n1e-6 1e-8 0\n\n", dir.path(), "--limits 'exit 1'");
     // Whether the command is gone before the request is written or after, the
     // record says how it ended.
     EXPECT_TRUE(std::regex_search(
@@ -313,10 +303,10 @@ TEST(LimitsOption, CommandIsStartedAgainForTheNextCase) {
 }
 
 TEST(LimitsOption, BadArgumentsAreRefused) {
-    TempDir dir;
+    ts::TempDir dir;
     for (const char* args : {"--limits", "--limits ''", "--limits-timeout 0 --limits cat",
                              "--limits-timeout x --limits cat", "--frobnicate"}) {
-        const ts::RunResult r = ts::run_tolvane("1\n", dir.path, args);
+        const ts::RunResult r = ts::run_tolvane("1\n", dir.path(), args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "") << args;
         EXPECT_EQ(r.err.rfind("tolvane: ", 0), 0u) << args << r.err;
