@@ -120,7 +120,7 @@ bool wait_for(int fd, short events, double deadline) {
 bool fail(const limitproto::Request& r, const std::string& why, bool kill_now) {
     std::string status = reap(kill_now);
     std::string text = "limit command '" + st.command + "' " + why;
-    if (!status.empty() && why.find("exited") == std::string::npos) text += " and " + status;
+    if (!status.empty()) text += " and " + status;
     text += "; request: " + limitproto::format_request(r);
     st.failed = true;
     st.ever_failed = true;
