@@ -1,10 +1,13 @@
 #include "LimitProtocol.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
+
+#include "CaseDomain.h"
+#include "freeform.h"
+#include "mainguts.h"
+#include "params.h"
 
 namespace limitproto {
 
@@ -23,18 +26,6 @@ std::vector<std::string> fields_of(std::string_view line) {
     }
     if (!cur.empty()) out.push_back(cur);
     return out;
-}
-
-// A real in the forms free-form input takes (a Fortran-style D exponent too).
-bool real_of(std::string text, double& v) {
-    for (char& c : text)
-        if (c == 'd' || c == 'D') c = 'e';
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    v = std::strtod(text.c_str(), &end);
-    // Underflow to a subnormal or zero is still the value written; overflow is not.
-    return end && *end == '\0' && !(errno == ERANGE && std::isinf(v));
 }
 
 std::string shown(const std::string& token) {
@@ -57,7 +48,7 @@ std::string parse_request(std::string_view line, Request& r) {
                "[FunctionTol ResultTol]), this one " + std::to_string(f.size());
     double v[9] = {};
     for (std::size_t i = 0; i < f.size(); ++i)
-        if (!real_of(f[i], v[i])) return "not a number: " + shown(f[i]);
+        if (!ff::parse_real(f[i], v[i])) return "not a number: " + shown(f[i]);
     if (v[0] != 1.0 && v[0] != 2.0) return "kind must be 1 or 2, not " + shown(f[0]);
     r.kind = static_cast<int>(v[0]);
     r.df = v[1];
@@ -104,20 +95,12 @@ std::string parse_answer(std::string_view line, int kind, Answer& a) {
         return "answered " + std::to_string(f.size()) + " values where " + std::to_string(n) +
                " were asked for: " + shown(std::string(line));
     for (int i = 0; i < n; ++i) {
-        if (!real_of(f[i], a.value[i])) return "answered what is not a number: " + shown(f[i]);
-        if (!std::isfinite(a.value[i]))
-            return "answered a value that is not finite: " + shown(f[i]);
+        // Free-form reals have no NaN or infinity: such an answer is refused here.
+        if (!ff::parse_real(f[i], a.value[i]))
+            return "answered what is not a number: " + shown(f[i]);
     }
     return "";
 }
-
-}  // namespace limitproto
-
-#include "CaseDomain.h"
-#include "mainguts.h"
-#include "params.h"
-
-namespace limitproto {
 
 namespace {
 

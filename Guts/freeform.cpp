@@ -58,6 +58,9 @@ bool parse_integer(const std::string& s, std::int32_t& v) {
     return true;
 }
 
+
+}  // namespace
+
 // A Fortran real constant: sign, digits with an optional point, and an optional
 // exponent led by E, D or Q (either case) or by its sign alone ("1.5-3").
 bool parse_real(const std::string& s, double& v) {
@@ -89,8 +92,6 @@ bool parse_real(const std::string& s, double& v) {
     // Overflow is a fault; gradual underflow to a tiny or zero value is not.
     return !(errno == ERANGE && std::fabs(v) > 1.0);
 }
-
-}  // namespace
 
 // Scans the values of one read.
 class Reader::Scanner {

@@ -30,6 +30,11 @@ constexpr std::size_t max_line = 4096;
 // The longest part of an offending value that a fault text quotes.
 constexpr std::size_t max_echo = 40;
 
+// Reads a whole token as a Fortran real constant (sign, digits, optional point,
+// exponent led by E, D or Q or by its sign alone). False for anything else, and
+// for a value that overflows; a value that underflows reads as what it rounds to.
+bool parse_real(const std::string& s, double& v);
+
 class Reader {
 public:
     // `name` is how the input is named in error reports: "standard input" or the file's name.
