@@ -16,7 +16,10 @@ while [ \$# -gt 0 ]; do
 done
 shift                                  # the host
 [ "\${1:-}" = -- ] && shift
-cd "$work/remote-home" && PATH="$work/remote-bin:\$PATH" exec bash -c "\$*"
+# sshd gives the remote command the login shell in SHELL, and GNU parallel's
+# worker there runs the part with it: a run started without SHELL (as CI is)
+# must not hand that lack on to the stand-in host.
+cd "$work/remote-home" && SHELL=/bin/bash PATH="$work/remote-bin:\$PATH" exec bash -c "\$*"
 SH
 chmod +x fakessh
 
