@@ -300,7 +300,8 @@ TEST(FreeFormInput, EchoedValuesAreShortAndVisible) {
 }
 
 TEST(FreeFormInput, ReadErrorIsNotTheEndOfInput) {
-    const std::string dir = ts::make_tempdir();
+    const ts::TempDir tmp;
+    const std::string& dir = tmp.path();
     // A directory opens for reading, and every read of it fails.
     const int fd = open(dir.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
@@ -316,11 +317,11 @@ TEST(FreeFormInput, ReadErrorIsNotTheEndOfInput) {
         EXPECT_EQ(buf.error(), EISDIR);
     }
     close(fd);
-    std::filesystem::remove_all(dir);
 }
 
 TEST(FreeFormInput, OnlyRegularFilesOpen) {
-    const std::string dir = ts::make_tempdir();
+    const ts::TempDir tmp;
+    const std::string& dir = tmp.path();
     ts::write_file(dir + "/plain", "7\n");
     ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0644), 0);
     std::string why;
@@ -340,7 +341,6 @@ TEST(FreeFormInput, OnlyRegularFilesOpen) {
     r.read({v});
     EXPECT_EQ(v, 7);
     buf.close();
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

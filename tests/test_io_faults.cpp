@@ -20,11 +20,8 @@ namespace fs = std::filesystem;
 
 // A fresh directory, removed with everything in it at the end of the test.
 struct Dir {
-    std::string path = ts::make_tempdir();
-    ~Dir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
+    ts::TempDir tmp;
+    const std::string& path = tmp.path();
     std::string at(const std::string& name) const { return path + "/" + name; }
     void write(const std::string& name, const std::string& text) const {
         ts::write_file(at(name), text);
@@ -36,13 +33,7 @@ struct Dir {
     }
 };
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
+using ts::lines_of;
 
 // Every case runs at once (AdapQuadTol = 0 refuses each integral), so tables of
 // any size are quick.
@@ -204,11 +195,11 @@ TEST(Input, ReadErrorsAreNotTheEndOfInput) {
     EXPECT_EQ(mem.err, "tolvane: /proc/self/mem: record 1: read error: Input/output error\n");
 
     // Standard input that is a directory fails on its first read.
-    const std::string cmd = "cd '" + d.path + "' && '" TOLVANE_EXE "' < . > out.txt 2> err.txt";
-    const int raw = std::system(cmd.c_str());
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), 2);
-    EXPECT_EQ(d.read("err.txt"), "tolvane: standard input: read error: Is a directory\n");
+    ts::RunSetup from_dir;
+    from_dir.stdin_path = ".";
+    const ts::RunResult r = ts::run_tolvane("", d.path, from_dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "tolvane: standard input: read error: Is a directory\n");
 }
 
 TEST(Input, OverlongLinesAreRefused) {

@@ -27,12 +27,7 @@ std::string shell_output(const std::string& cmd, const std::string& input, const
     return ts::read_file(dir + "/.out");
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) out.push_back(l);
-    return out;
-}
+using ts::lines_of;
 
 // The minutes field is a clock reading: the only part of a report that may differ.
 std::string masked(const std::string& text) {

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -37,6 +38,13 @@ std::string read_file(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 void write_file(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
@@ -46,21 +54,9 @@ bool file_exists(const std::string& path) { return std::filesystem::exists(path)
 
 RunResult run_tolvane(const std::string& input, const std::string& workdir,
                       const std::string& args) {
-    const std::string in_path = workdir + "/.stdin";
-    const std::string out_path = workdir + "/.stdout";
-    const std::string err_path = workdir + "/.stderr";
-    write_file(in_path, input);
-    const std::string cmd = "cd '" + workdir + "' && '" TOLVANE_EXE "' " + args + " <'" + in_path + "' >'" +
-                            out_path + "' 2>'" + err_path + "'";
-    const int raw = std::system(cmd.c_str());
-    RunResult r;
-    if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
-    r.out = read_file(out_path);
-    r.err = read_file(err_path);
-    std::remove(in_path.c_str());
-    std::remove(out_path.c_str());
-    std::remove(err_path.c_str());
-    return r;
+    RunSetup setup;
+    setup.args = args;
+    return run_tolvane(input, workdir, setup);
 }
 
 RunResult run_tolvane(const std::string& input, const std::string& workdir,
@@ -70,11 +66,14 @@ RunResult run_tolvane(const std::string& input, const std::string& workdir,
     const std::string err_path = workdir + "/.stderr";
     write_file(in_path, input);
     const std::string stdout_path = setup.stdout_path.empty() ? out_path : setup.stdout_path;
+    const std::string stdin_path = setup.stdin_path.empty() ? in_path : setup.stdin_path;
+    // Arguments are shell words, so a shell reads them and becomes the program.
+    const std::string line = "exec '" TOLVANE_EXE "' " + setup.args;
     const pid_t pid = fork();
     if (pid == 0) {
         // Only async-signal-safe calls from here to the exec.
         if (chdir(workdir.c_str()) != 0) _exit(120);
-        const int in = open(in_path.c_str(), O_RDONLY);
+        const int in = open(stdin_path.c_str(), O_RDONLY);
         const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || err < 0 || dup2(in, 0) < 0 || dup2(err, 2) < 0) _exit(121);
         if (setup.close_stdout) {
@@ -90,7 +89,10 @@ RunResult run_tolvane(const std::string& input, const std::string& workdir,
         }
         signal(SIGXFSZ, setup.ignore_xfsz ? SIG_IGN : SIG_DFL);
         if (setup.timeout_seconds > 0) alarm(setup.timeout_seconds);
-        execl(TOLVANE_EXE, TOLVANE_EXE, static_cast<char*>(nullptr));
+        if (setup.args.empty())
+            execl(TOLVANE_EXE, TOLVANE_EXE, static_cast<char*>(nullptr));
+        else
+            execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     RunResult r;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "control.h"
 #include "sink.h"
@@ -88,6 +89,8 @@ RunResult run_tolvane(const std::string& input, const std::string& workdir,
 
 // How a run of the program is set up beyond its input and directory.
 struct RunSetup {
+    std::string args;             // shell words after the program's name
+    std::string stdin_path;       // where standard input comes from; empty: `input`
     std::string stdout_path;      // where standard output goes; empty: captured in `out`
     bool close_stdout = false;    // standard output closed instead
     long file_size_limit = -1;    // RLIMIT_FSIZE in bytes; -1: unchanged
@@ -102,6 +105,8 @@ RunResult run_tolvane(const std::string& input, const std::string& workdir, cons
 RunResult run_tolvane(const std::string& input);
 
 std::string read_file(const std::string& path);
+// The lines of `text`, without their line ends.
+std::vector<std::string> lines_of(const std::string& text);
 void write_file(const std::string& path, const std::string& text);
 bool file_exists(const std::string& path);
 
