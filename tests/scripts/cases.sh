@@ -52,4 +52,17 @@ status=0; "$table" -q --tolvane ./refusing-tolvane --cases refused.csv -o refuse
 check "a case the dialogue refuses: exit status 0" test $status -eq 0
 check "a case the dialogue refuses: refused with its record" \
   grep -q '^1,-3,1,0.9,1e-6,1e-8,0,refused,,,,,df must be positive; this case is not verified$' refused.results.csv
+
+# Rows stay one CSV line of 13 fields whatever they hold: a backslash in a
+# field, and a failure reason with a comma in it (the --timeout's), quoted.
+printf '1,C:\\new,1,0.9,1e-6,1e-8,0\n' >odd.csv
+status=0; "$table" -q --tolvane "$tolvane" --cases odd.csv -o odd.results.csv 2>/dev/null || status=$?
+check "a backslash in a field: one row" test "$(wc -l <odd.results.csv)" -eq 2
+check "a backslash in a field: kept as typed" grep -q '^1,C:\\new,1,' odd.results.csv
+printf '#!/usr/bin/env bash\nexec sleep 30\n' >silent-tolvane && chmod +x silent-tolvane
+printf '1,10,1,0.9,1e-6,1e-8,0\n' >slow.csv
+status=0; "$table" -q --timeout 1 --tolvane ./silent-tolvane --cases slow.csv -o slow.results.csv 2>/dev/null || status=$?
+check "a row stopped by the --timeout: exit status 1" test $status -eq 1
+check "a row stopped by the --timeout: its reason quoted" \
+  grep -q '^1,10,1,0.9,1e-6,1e-8,0,failed,,,,,"stopped by signal 15 after [0-9]* s (the --timeout, or an interrupt)"$' slow.results.csv
 finish

@@ -44,6 +44,27 @@ printf '1\n1 11\n1 1\n1e-6 1e-8 0\nx.rep\n1 1\n' >range.in
 status=0; "$table" -q --tolvane "$tolvane" range.in >/dev/null 2>range.err || status=$?
 check "index outside the table: tolvane's exit status 2" test $status -eq 2
 check "index outside the table: tolvane's message" grep -q 'record 2' range.err
+# What tolvane refuses in the values themselves is refused as tolvane refuses it,
+# of the user's own file, and nothing is written in place of the report.
+long=$(printf 'r%.0s' $(seq 73))
+printf '1\n1 1\n1 1\n1e-6 1e-8 0\n%s\n1 1\n' "$long" >long.in
+status=0; "$table" -q --tolvane "$tolvane" long.in >/dev/null 2>long.err || status=$?
+check "report name over 72 characters: exit status 2" test $status -eq 2
+check "report name over 72 characters: tolvane's message" grep -q 'longer than 72 characters' long.err
+check "report name over 72 characters: nothing under the cut name" test ! -e "${long:0:72}"
+mkdir int && printf '2\n1 1\n4 4\n1e-6 1e-8 0\ntolvane.int\n2 2\n' >int/int.in
+echo kept >int/tolvane.int
+status=0; (cd int && "$table" -q --tolvane "$tolvane" int.in >/dev/null 2>int.err) || status=$?
+check "two-sided report named tolvane.int: exit status 2" test $status -eq 2
+check "two-sided report named tolvane.int: tolvane.int untouched" grep -qx kept int/tolvane.int
+printf '1\n1 1\n1 1\n1e-6 1e-6 0\ntol.rep\n1 1\n' >tol.in
+status=0; "$table" -q --tolvane "$tolvane" tol.in >/dev/null 2>tol.err || status=$?
+check "tolerance out of range: exit status 2" test $status -eq 2
+check "tolerance out of range: the message names the user's file" grep -q '^tolvane: tol.in: record 4: FunctionTol' tol.err
+status=0; "$table" -q --slurm --tolvane "$tolvane" long.in >/dev/null 2>slurm-one.err || status=$?
+check "--slurm on a file only one process can run: exit status 2" test $status -eq 2
+check "--slurm on a file only one process can run: says so" grep -q 'without --slurm or --merge' slurm-one.err
+
 # Limits asked of the program's own limits command give the same results; a
 # command that fails loses its part, which is named, and no report is written.
 limits=$(dirname "$tolvane")/tolvane-limits
@@ -60,5 +81,9 @@ check "--limits failing: no report" test ! -e par-badlimits/one.rep
 status=0; (cd par-badlimits && "$table" -q -j 2 --split df --tolvane "$tolvane" --limits "$limits" one.in >terminal.txt 2>err.txt) || status=$?
 check "--limits rerun: exit status 0" test $status -eq 0
 check "--limits rerun: report as one run's" same_masked single-one/one.rep par-badlimits/one.rep
+# Parts computed with other limits are not finished for a Slurm array either.
+status=0; (cd par-badlimits && "$table" --slurm --split df --tolvane "$tolvane" --limits 'exit 1' one.in 2>slurm.err) || status=$?
+check "--slurm with other limits: exit status 0" test $status -eq 0
+check "--slurm with other limits: every part in the array" grep -qx '#SBATCH --array=1-4' par-badlimits/one.rep.parts/slurm-array.sh
 
 finish
