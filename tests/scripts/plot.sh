@@ -15,6 +15,8 @@ check "two-sided report to SVG" "$plot" -o two.svg two.rep
 check "the SVG is a drawing" svg_ok two.svg
 check "linear scale on request" "$plot" --scale linear -o one-linear.svg one.rep
 check "the linear SVG is a drawing" svg_ok one-linear.svg
+check "a title with a backslash" "$plot" --title 'C:\new' -o title.svg one.rep
+check "the title as typed" grep -qF 'C:\new' title.svg
 
 cat >results.csv <<'CSV'
 kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,difference,evaluations,seconds,message
