@@ -22,7 +22,7 @@ run: configure
 
 # The program, tolvane-table, tolvane-plot and the manual page under $(PREFIX).
 install: configure
-	cmake --build $(BUILD) -j $(JOBS) --target tolvane
+	cmake --build $(BUILD) -j $(JOBS) --target tolvane tolvane-limits
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 test: build
