@@ -1,5 +1,5 @@
 # Shared by the script tests: a temporary directory removed at exit, failure
-# reports, and the clock masking of scripts/bench.
+# reports, and the clock masking of scripts/mask-clock.
 #   bash TEST.sh TOLVANE SOURCE_DIR [BUILD_DIR]
 set -euo pipefail
 tolvane=$(realpath "$1")
@@ -17,11 +17,7 @@ check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what
 finish() { [ $failures -eq 0 ] || { echo "$failures checks failed" >&2; exit 1; }; }
 
 # The date record and the minutes fields depend on the clock.
-mask() {
-  sed -E \
-    -e 's/^[ 0-9]{2}:[ 0-9]{2}    [ 0-9]{2}\/[ 0-9]{2}\/[0-9]{4}$/<date>/' \
-    -e 's/[-0-9.*]+( +min\.| +minutes)/<minutes>\1/' "$1"
-}
+mask() { "$src/scripts/mask-clock" "$1"; }
 same_masked() { diff <(mask "$1") <(mask "$2") >&2; }
 
 # One tolvane process over an input file in its own directory DIR: terminal.txt there.
