@@ -131,11 +131,10 @@ public:
         controlparms = ControlParms{800.0, FunctionTol, ResultTol, 200};
     }
     ~ControlScope() { controlparms = saved_; }
+    // Only keeps the block, to be put back however the test ends.
+    ControlScope() : saved_(controlparms) {}
     ControlScope(const ControlScope&) = delete;
     ControlScope& operator=(const ControlScope&) = delete;
-
-protected:
-    ControlScope() : saved_(controlparms) {}
 
 private:
     ControlParms saved_;

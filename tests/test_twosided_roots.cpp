@@ -265,14 +265,13 @@ Limits twotail(double muhat, double s, double df, double alpha, double lambda, d
 }  // namespace
 
 TEST(Twotail, StandardisedCaseAndControlBlock) {
-    const ControlParms saved = controlparms;
+    const ts::ControlScope keep;
     controlparms = ControlParms{1.0, 2.0, 3.0, 4};
     const Limits l = twotail(0.0, 1.0, 5.0, 0.95, 0.5, 6.0);
     EXPECT_EQ(controlparms.BesselMaxArg, 800.0);
     EXPECT_EQ(controlparms.FunctionTol, 1e-8);
     EXPECT_EQ(controlparms.ResultTol, 0.0);
     EXPECT_EQ(controlparms.MaxIter, 200);
-    controlparms = saved;
     EXPECT_EQ(l.text, "");
     // eta = s: each limit is 0.5 s^2 plus a multiple of s, and is the root itself.
     EXPECT_NEAR(l.lower, 0.5 + std::sqrt(6.0 / 5.0) / std::sqrt(6.0) * l.hlower, 1e-15);
@@ -353,9 +352,8 @@ void check_grid(const std::vector<double>& dfs, const std::vector<double>& sds,
 }  // namespace
 
 TEST(TwotailOracle, LimitsSolveTheirEquationsOnAModestGrid) {
-    const ControlParms saved = controlparms;
+    const ts::ControlScope keep;
     check_grid({2, 3, 5, 10, 100, 1000}, {0.1, 1, 10}, {0.001, 0.5, 0.95, 0.999}, 1e-8);
-    controlparms = saved;
 }
 
 // With two degrees of freedom and a small s the closed forms of G cancelled:
@@ -364,7 +362,7 @@ TEST(TwotailOracle, LimitsSolveTheirEquationsOnAModestGrid) {
 // interval, +-3.5131012 at alpha = 0.95; FunctionTol, an absolute
 // tolerance on the search variable (of the order of s), scales with s.
 TEST(Twotail, TwoDegreesOfFreedomWithATinyStandardDeviation) {
-    const ControlParms saved = controlparms;
+    const ts::ControlScope keep;
     for (double s : {1e-6, 1e-8, 1e-10}) {
         SCOPED_TRACE(s);
         const Limits l = twotail(0.0, s, 2.0, 0.95, 0.5, 3.0, s * 1e-2);
@@ -372,5 +370,4 @@ TEST(Twotail, TwoDegreesOfFreedomWithATinyStandardDeviation) {
         EXPECT_NEAR(l.hupper, 3.5131012, 1e-5);
         EXPECT_EQ(l.text.find("Failed"), std::string::npos) << l.text;
     }
-    controlparms = saved;
 }
