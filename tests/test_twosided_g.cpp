@@ -240,8 +240,11 @@ TEST(TwoTailedG, NuBelowTwoIsRefusedWithARecord) {
 TEST(TwoTailedG, TwoDegreesOfFreedomStaysExactForTinyEta) {
     using ratio_oracle::big;
     const double nu = 2.0, q = 0.95;
+    // A window holding the share q fits inside [-1, 1] only next to an end: the
+    // lower limit's (which 1) beside rho near 1, the upper's beside rho near -1.
+    int checked[3] = {0, 0, 0};
     for (double eta : {1e-1, 1e-3, 1e-6, 1e-9, 1e-12}) {
-        for (double rho : {-0.5, 0.3, 0.97}) {
+        for (double rho : {-0.97, -0.5, 0.3, 0.97}) {
             const double x = x_for_rho(rho, nu, eta);
             const double u = -std::sqrt(nu + 1.0) * x / eta;
             const double kappa =
@@ -260,6 +263,7 @@ TEST(TwoTailedG, TwoDegreesOfFreedomStaysExactForTinyEta) {
                     if (!(hi < 1)) continue;
                 }
                 const double want = static_cast<double>(ratio_oracle::ratio_100(lo, hi, W));
+                ++checked[which];
                 int fail = -1;
                 const double got = G(x, q, which, nu, eta, fail);
                 EXPECT_EQ(fail, 0);
@@ -268,4 +272,6 @@ TEST(TwoTailedG, TwoDegreesOfFreedomStaysExactForTinyEta) {
             }
         }
     }
+    EXPECT_EQ(checked[1], 5);
+    EXPECT_EQ(checked[2], 5);
 }
