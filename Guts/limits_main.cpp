@@ -7,20 +7,48 @@
 #include <iostream>
 #include <string>
 
+#include "CaseDomain.h"
 #include "LimitProtocol.h"
 #include "sink.h"
 
 namespace {
 
-const char* const usage =
-    "usage: tolvane-limits [--function-tol X] [--result-tol X]\n"
-    "Reads requests 'kind df s alpha lambda gamma2 ybar [FunctionTol ResultTol]', one a line,\n"
-    "and answers each on its own line: kind 1 (one-sided) 'H limit', kind 2 (two-sided)\n"
-    "'hlower lower hupper upper', or 'error: <why>'. Tolerances default to 1e-8 and 0.\n";
+#ifndef TOLVANE_VERSION
+#define TOLVANE_VERSION "unknown"
+#endif
 
+const char* const usage =
+    "Usage: tolvane-limits [--function-tol X] [--result-tol X]\n"
+    "       tolvane-limits -h | --help | --version\n"
+    "\n"
+    "Answers limit requests with the program's own exact limits, one line in, one\n"
+    "line out, each answer flushed at once, until the end of standard input.\n"
+    "  request: kind df s alpha lambda gamma2 ybar [FunctionTol ResultTol]\n"
+    "  answer:  kind 1 (one-sided) 'H limit', kind 2 (two-sided)\n"
+    "           'hlower lower hupper upper', or 'error: <why>'\n"
+    "\n"
+    "  --function-tol X   FunctionTol of requests that give none (default 1e-8)\n"
+    "  --result-tol X     ResultTol of requests that give none (default 0)\n"
+    "  -h, --help         show this text and exit\n"
+    "  --version          show the version and exit\n"
+    "\n"
+    "Diagnostics of the limit code go to standard error. Exit status: 0 at the end\n"
+    "of the input, 2 on a bad argument or when standard input or output fails.\n"
+    "See tolvane-limits(1) and tolvane(1).\n";
+
+// One line, as every command of the program refuses an argument.
 [[noreturn]] void refuse(const std::string& why) {
-    std::cerr << "tolvane-limits: " << why << "\n" << usage;
+    std::cerr << "tolvane-limits: " << why << " (see tolvane-limits --help)" << std::endl;
     std::exit(2);
+}
+
+// Help and version go to standard output; a write that fails must not pass as success.
+int print_and_exit_status(const char* text) {
+    if (std::fputs(text, stdout) < 0 || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "tolvane-limits: standard output: %s\n", std::strerror(errno));
+        return 2;
+    }
+    return 0;
 }
 
 double option_value(int& i, int argc, char** argv) {
@@ -28,7 +56,8 @@ double option_value(int& i, int argc, char** argv) {
     const char* text = argv[++i];
     char* end = nullptr;
     const double v = std::strtod(text, &end);
-    if (end == text || *end != '\0') refuse(std::string("not a number: ") + text);
+    if (end == text || *end != '\0')
+        refuse(std::string(argv[i - 1]) + " needs a number, not '" + text + "'");
     return v;
 }
 
@@ -56,11 +85,15 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--function-tol") FunctionTol = option_value(i, argc, argv);
         else if (a == "--result-tol") ResultTol = option_value(i, argc, argv);
-        else if (a == "--help") {
-            std::cout << usage;
-            return 0;
-        } else refuse("unknown argument: " + a);
+        else if ((a == "--help" || a == "-h") && argc == 2) return print_and_exit_status(usage);
+        else if (a == "--version" && argc == 2)
+            return print_and_exit_status("tolvane-limits " TOLVANE_VERSION "\n");
+        else refuse("unexpected argument '" + a + "'");
     }
+    // Defaults that every request without tolerances would be refused for are a
+    // mistake of the command line, not of each request.
+    if (const std::string why = domain::tolerance_fault(0.0, FunctionTol, ResultTol); !why.empty())
+        refuse(why);
     // Standard output carries only answers: diagnostics of the limit code go to
     // standard error.
     set_sink(&std::cerr);

@@ -17,7 +17,7 @@ namespace {
 
 const char usage[] =
     "Usage: tolvane [--limits COMMAND [--limits-timeout SECONDS]]\n"
-    "       tolvane --help | --version\n"
+    "       tolvane -h | --help | --version\n"
     "\n"
     "Checks by numerical integration how exact the one- and two-sided confidence\n"
     "limits on mu + lambda*sigma^2 of a normal sample are (mu = 0, lambda = 0.5).\n"
@@ -31,7 +31,7 @@ const char usage[] =
     "                            one request a line, instead of computing it here;\n"
     "                            tolvane-limits speaks the same protocol\n"
     "  --limits-timeout SECONDS  how long to wait for each answer (default 60)\n"
-    "  --help                    show this text and exit\n"
+    "  -h, --help                show this text and exit\n"
     "  --version                 show the version and exit\n"
     "\n"
     "Exit status: 0 at the end of an input-file run (and after a first record\n"
@@ -60,7 +60,7 @@ int finish_stdout() {
 
 int main(int argc, char** argv) {
     const std::string only = argc == 2 ? argv[1] : "";
-    if (only == "--help") {
+    if (only == "--help" || only == "-h") {
         std::fputs(usage, stdout);
         return finish_stdout();
     }
