@@ -15,12 +15,14 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Runs the program's main job on the bundled quick example; builds the program only.
+# Runs the program's main job on the bundled quick example. Builds the two
+# programs that the install copies, so that `cmake --install` works after it.
 run: configure
-	cmake --build $(BUILD) -j $(JOBS) --target tolvane
+	cmake --build $(BUILD) -j $(JOBS) --target tolvane tolvane-limits
 	@bash scripts/run-example $(BUILD)/tolvane
 
-# The program, tolvane-table, tolvane-plot and the manual page under $(PREFIX).
+# The program, tolvane-limits, tolvane-table, tolvane-plot, their manual pages
+# and the examples under $(PREFIX).
 install: configure
 	cmake --build $(BUILD) -j $(JOBS) --target tolvane tolvane-limits
 	cmake --install $(BUILD) --prefix $(PREFIX)
