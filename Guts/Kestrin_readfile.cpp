@@ -325,7 +325,12 @@ void verify_readfile() {
 
     ff::FileBuf file;
     std::string why;
-    if (!file.open_regular(name, why)) fatal(name, "cannot open the input file: " + why);
+    if (!file.open_regular(name, why))
+        fatal(name, "cannot open the input file: " + why +
+                        (terminal.cut_at_slash()
+                             ? " (the name read ends at a slash: quote a name with blanks, "
+                               "commas or slashes)"
+                             : ""));
     std::istream in(&file);
 
     RunInput run;

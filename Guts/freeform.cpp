@@ -151,6 +151,9 @@ public:
         return Got::Value;
     }
 
+    // Whether an unquoted value just read ended at a slash, which ends the read.
+    bool at_slash() const { return pos_ < line_.size() && line_[pos_] == '/'; }
+
 private:
     Reader& reader_;
     std::string& line_;
@@ -259,6 +262,7 @@ Reader::Line Reader::next_line(std::string& line) {
 bool Reader::try_read(std::initializer_list<Target> targets, std::string& fault) {
     input_failed_ = false;
     fault_on_line_ = false;
+    cut_at_slash_ = false;
     std::string line;
     switch (next_line(line)) {
         case Line::Ok:
@@ -320,6 +324,7 @@ bool Reader::try_read(std::initializer_list<Target> targets, std::string& fault)
                 *t.text = value;
                 break;
         }
+        cut_at_slash_ = !quoted && scan.at_slash();
     }
     return true;
 }

@@ -61,6 +61,10 @@ public:
     // not a missing or malformed value.
     bool input_failed() const { return input_failed_; }
 
+    // The last value of the last read was unquoted and followed straight by a
+    // slash, which ended the read: "../run1/x.in" typed bare reads as "..".
+    bool cut_at_slash() const { return cut_at_slash_; }
+
 private:
     class Scanner;
     enum class Line { Ok, End, Failed };
@@ -73,6 +77,7 @@ private:
     std::string input_fault_;  // why the input failed (Line::Failed)
     bool fault_on_line_ = false;
     bool input_failed_ = false;
+    bool cut_at_slash_ = false;
 };
 
 // The text of a value as a fault quotes it: control characters shown as \xNN,
