@@ -21,6 +21,10 @@
 # waits for it before it sends the next request, so an answer left in a buffer
 # stalls the run until its time limit.
 
+# FunctionTol and ResultTol of the request being answered (tolvane sends the
+# run's own with every request), as text; empty when the request has none.
+tolerances <- character(0)
+
 # The widely used closed-form interval for a lognormal mean (lambda = 0.5):
 # ybar + s^2/2 +- z*sqrt(s^2/n + s^4/(2(n - 1))) on the log scale, n = df + 1,
 # written for any lambda and gamma2: the variance of ybar + lambda*s^2 is
@@ -42,7 +46,8 @@ own_limits <- function(command = "tolvane-limits") {
   to <- pipe(paste("exec", shQuote(command), ">", shQuote(fifo_path)), open = "w")
   from <- fifo(fifo_path, open = "r", blocking = TRUE)
   function(kind, df, s, alpha, lambda, gamma2, ybar) {
-    writeLines(paste(real(c(kind, df, s, alpha, lambda, gamma2, ybar)), collapse = " "), to)
+    # The run's tolerances go on, so that the limits are those of a plain run.
+    writeLines(paste(c(real(c(kind, df, s, alpha, lambda, gamma2, ybar)), tolerances), collapse = " "), to)
     flush(to)
     answer <- readLines(from, n = 1)
     if (length(answer) == 0) stop("tolvane-limits ended")
@@ -77,6 +82,7 @@ answer <- function(line, fill) {
   if (!(kind %in% c(1, 2))) return("error: kind must be 1 or 2")
   df <- numbers[2]; s <- numbers[3]; alpha <- numbers[4]
   lambda <- numbers[5]; gamma2 <- numbers[6]; ybar <- numbers[7]
+  tolerances <<- fields[-(1:7)]
   # One bad request must not end the conversation.
   tryCatch({
     got <- fill(kind, df, s, alpha, lambda, gamma2, ybar)

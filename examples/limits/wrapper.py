@@ -28,6 +28,10 @@ import sys
 
 NORMAL = statistics.NormalDist()
 
+# FunctionTol and ResultTol of the request being answered (tolvane sends the
+# run's own with every request), as text; empty when the request has none.
+tolerances = []
+
 
 def approx(kind, df, s, alpha, lam, gamma2, ybar):
     """The widely used closed-form interval for a lognormal mean (lambda = 0.5):
@@ -52,7 +56,8 @@ class OwnLimits:
                                         text=True, bufsize=1)
 
     def __call__(self, kind, df, s, alpha, lam, gamma2, ybar):
-        request = " ".join(real(v) for v in (kind, df, s, alpha, lam, gamma2, ybar))
+        # The run's tolerances go on, so that the limits are those of a plain run.
+        request = " ".join([real(v) for v in (kind, df, s, alpha, lam, gamma2, ybar)] + tolerances)
         self.process.stdin.write(request + "\n")
         self.process.stdin.flush()
         answer = self.process.stdout.readline()
@@ -84,6 +89,7 @@ def h_factor(limit, df, s, lam, gamma2, ybar):
 
 
 def answer(line, fill):
+    global tolerances
     fields = line.split()
     if len(fields) not in (7, 9):
         return "error: a request has 7 or 9 numbers, not %d" % len(fields)
@@ -95,6 +101,7 @@ def answer(line, fill):
     if kind not in (1, 2) or numbers[0] != kind:
         return "error: kind must be 1 or 2"
     df, s, alpha, lam, gamma2, ybar = numbers[1:7]
+    tolerances = fields[7:9]
     try:
         got = fill(kind, df, s, alpha, lam, gamma2, ybar)
         if kind == 1:

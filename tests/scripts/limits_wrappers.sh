@@ -34,6 +34,18 @@ for input in one.in two.in; do
     same_masked "plain-$input/$rep" "r-own-$input/$rep"
 done
 
+# The tolerances of a request reach tolvane-limits: its limit at FunctionTol 1e-12
+# is not the one at its default 1e-8, and each wrapper gives the former.
+request='1 14 0.4272 0.95 0.5 15 0 1e-12 0'
+want=$(echo "$request" | "$limits" | cut -d' ' -f2)
+default=$(echo "${request% 1e-12 0}" | "$limits" | cut -d' ' -f2)
+check "FunctionTol 1e-12 moves the limit" test "$want" != "$default"
+for w in py r; do
+  if [ $w = py ]; then set -- python3 "$py"; else set -- Rscript "$r"; fi
+  got=$(echo "$request" | "$@" tolvane-limits "$limits" | cut -d' ' -f2) || true
+  check "$w: the request's tolerances reach tolvane-limits" test "$got" = "$want"
+done
+
 # The approximation's coverage error through each wrapper: one-sided at df 2 on
 # both sides of alpha 0.5 and two-sided at df 2; one-sided at df 1000 once.
 printf '1\n5 6\n1 1\n1e-6 1e-8 0\napprox1.rep\n2 2\n' >approx1.in
