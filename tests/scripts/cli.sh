@@ -46,7 +46,7 @@ check "tolvane-limits --version prints 'tolvane-limits X.Y.Z'" grep -Eqx 'tolvan
 check "tolvane and tolvane-limits have one version" \
   test "$(cut -d' ' -f2 out)" = "$("$tolvane" --version | cut -d' ' -f2)"
 for args in "-x" "--versions" "--help extra" "--version --help" "--function-tol" \
-            "--function-tol x" "--function-tol 1e-6" "--result-tol 1" "request.txt"; do
+            "--function-tol x" "--function-tol -1e-8" "--result-tol nan" "request.txt"; do
   # shellcheck disable=SC2086
   status=0; echo '1 14 0.4272 0.95 0.5 15 0' | "$limits" $args >out 2>err || status=$?
   check "tolvane-limits '$args' refused with exit status 2" test $status -eq 2
