@@ -7,7 +7,9 @@ source "$(dirname "$0")/lib.sh"
 limits=$(cd "$OLDPWD" && realpath "$build/tolvane-limits")
 py=$src/examples/limits/wrapper.py
 r=$src/examples/limits/wrapper.R
-command -v python3 >/dev/null || { fail "python3 is not installed (scripts/install-deps)"; finish; }
+# Debian's own python3 (scripts/install-deps) before any other on the PATH.
+python=python3; [ -x /usr/bin/python3 ] && python=/usr/bin/python3
+command -v "$python" >/dev/null || { fail "python3 is not installed (scripts/install-deps)"; finish; }
 command -v Rscript >/dev/null || { fail "Rscript is not installed (r-base-core, scripts/install-deps)"; finish; }
 
 # A one-sided case on each side of alpha 0.5, and one two-sided case.
@@ -24,7 +26,7 @@ run_in() {
 for input in one.in two.in; do
   rep=${input%.in}.rep
   run_in "plain-$input" "$input"
-  status=0; run_in "py-own-$input" "$input" --limits "python3 '$py' tolvane-limits '$limits'" || status=$?
+  status=0; run_in "py-own-$input" "$input" --limits "'$python' '$py' tolvane-limits '$limits'" || status=$?
   check "$input: Python wrapper with tolvane-limits ends with status 0" test $status -eq 0
   check "$input: Python wrapper with tolvane-limits gives the plain report" \
     same_masked "plain-$input/$rep" "py-own-$input/$rep"
@@ -41,7 +43,7 @@ want=$(echo "$request" | "$limits" | cut -d' ' -f2)
 default=$(echo "${request% 1e-12 0}" | "$limits" | cut -d' ' -f2)
 check "FunctionTol 1e-12 moves the limit" test "$want" != "$default"
 for w in py r; do
-  if [ $w = py ]; then set -- python3 "$py"; else set -- Rscript "$r"; fi
+  if [ $w = py ]; then set -- "$python" "$py"; else set -- Rscript "$r"; fi
   got=$(echo "$request" | "$@" tolvane-limits "$limits" | cut -d' ' -f2) || true
   check "$w: the request's tolerances reach tolvane-limits" test "$got" = "$want"
 done
@@ -64,7 +66,7 @@ case_lines() {
 
 : >cases.txt
 for w in py r; do
-  if [ $w = py ]; then cmd="python3 '$py' approx"; else cmd="Rscript '$r' approx"; fi
+  if [ $w = py ]; then cmd="'$python' '$py' approx"; else cmd="Rscript '$r' approx"; fi
   inputs="approx1.in approx2.in"; [ $w = py ] && inputs="$inputs approx1000.in"
   for input in $inputs; do
     kind=1; [ $input = approx2.in ] && kind=2
@@ -91,7 +93,7 @@ check "the approximation misses by 1e-3 to 1e-2 at df 1000" \
   awk '$3 == 1000 { e = $1 < 0 ? -$1 : $1; if (e > 1e-3 && e < 1e-2) ok++; n++ } END { exit !(n == 2 && ok == n) }' both.txt
 
 # An unfilled wrapper answers every request with an error, and the run says so.
-for w in "python3 '$py'" "Rscript '$r'"; do
+for w in "'$python' '$py'" "Rscript '$r'"; do
   status=0; run_in "empty" "one.in" --limits "$w" || status=$?
   check "$w unfilled: the run ends with status 3" test $status -eq 3
   check "$w unfilled: the terminal names the function to fill in" grep -q 'not filled in' empty/terminal.txt
@@ -100,7 +102,7 @@ done
 
 # The wrappers answer a malformed request with an error line and go on.
 for w in py r; do
-  if [ $w = py ]; then set -- python3 "$py" approx; else set -- Rscript "$r" approx; fi
+  if [ $w = py ]; then set -- "$python" "$py" approx; else set -- Rscript "$r" approx; fi
   printf '1 10 1\n1 14 0.4272 0.95 0.5 15 0\n' | "$@" >answers.txt
   check "$w: a short request gets an error line" grep -qx 'error: a request has 7 or 9 numbers, not 3' <(head -n 1 answers.txt)
   check "$w: the next request is answered" test "$(sed -n 2p answers.txt | wc -w)" -eq 2
