@@ -99,6 +99,10 @@ check "the overflowed case line is named, not misread" grep -q '^tolvane-plot: t
 hostile=$'a\nsystem "touch pwned-name"\n\' `touch pwned-bq` $(touch pwned-sh) {} \\ @ARG1 .rep'
 cp one.rep "$hostile"
 check "a report named with a newline and gnuplot commands draws" "$plot" -o name.svg -- "$hostile"
+cp one.rep ./-lead.rep
+check "a report named with a leading '-' draws after --" "$plot" -o lead.svg -- -lead.rep
+check "before --, the leading '-' is an option: refused with a hint" \
+  bash -c '"$1" -o lead2.svg -lead.rep 2>&1 | grep -q "^tolvane-plot: unknown option .-lead.rep. (a file name starting with .-. goes after --"' _ "$plot"
 out_hostile=$'-p\nsystem "touch pwned-out"\n\'"`touch pwned-out2`.svg'
 check "a picture named with a newline, quotes and a leading '-' draws" "$plot" -o "$out_hostile" one.rep
 check "the picture has exactly that name" svg_ok "./$out_hostile"
