@@ -67,6 +67,8 @@ TwoSidedCoverage twosided_coverage(double sigma, double df, double alpha, double
 // The program entry: start-up values, the mode question, and the chosen run.
 int tolvane_main();
 [[noreturn]] void verify_main();
+// With it, a two-sided pass of the dialogue also shows each tail's miss.
+void show_tails(bool on);
 void writeverifyinfo();
 void verifyonetail(int which, double mu, double sigma, double lambda, double df, double alpha,
                    double AdapQuadTol, double FunctionTol, double ResultTol, double& integral,

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "Case.h"
 #include "CaseDomain.h"
 #include "CaseTables.h"
 #include "Kestrin.h"
@@ -62,10 +63,10 @@ double minutes_between(double t0, double t1) { return elapsed_seconds(t0, t1) / 
 
 // A case whose limits the outside limit command failed to give has no result:
 // the terminal says why and the report gets no line for it.
-bool lost_to_limit_command(std::ostream& terminal, double alpha, double df, double sigma) {
-    std::string failure;
-    if (!limitcmd::take_failure(failure)) return false;
-    rec::list(terminal, {failure});
+bool lost_to_limit_command(std::ostream& terminal, const CaseResult& r, double alpha, double df,
+                           double sigma) {
+    if (r.status != CaseStatus::Failed) return false;
+    rec::list(terminal, {r.message});
     rec::list(terminal, {"Case not reported: alpha, df, sigma", alpha, df, sigma});
     flush_sink();
     return true;
@@ -91,31 +92,32 @@ struct CaseRecords {
     const char* terminal_minutes;
 };
 
-// A case's coverage value (I, or the two-sided miss probability D) and the
-// evaluations of its integrals.
-struct CaseValue {
-    double value;
-    int n;
-};
-
 // The loop of both kinds of run: for every case `before` writes what comes
-// before its computation, `coverage` computes its coverage value and
-// evaluation count between two clock readings, and the case's report and
-// terminal records follow.
-template <class Before, class Coverage>
-void run_cases(const RunInput& run, rec::RecordFile& report, const std::string& report_name,
-               const CaseRecords& records, Before&& before, Coverage&& coverage) {
+// before its computation, the case is computed between two clock readings,
+// `value` picks its coverage value (I, or the two-sided miss probability), and
+// the case's report and terminal records follow, then the records of the
+// faults of its limits (on the terminal only: the report keeps its format).
+template <class Before, class Value>
+void run_cases(const RunInput& run, int sides, rec::RecordFile& report,
+               const std::string& report_name, const CaseRecords& records, Before&& before,
+               Value&& value_of) {
     const double AdapQuadTol = run.AdapQuadTol;
     const double FunctionTol = run.FunctionTol;
-    const double ResultTol = controlparms.ResultTol;
+    const double ResultTol = run.ResultTol;
     std::ostream& terminal = sink();
     for_each_case(run, [&](double alpha, double df, double sigma) {
+        const Case c{.sides = sides, .df = df, .sigma = sigma, .alpha = alpha,
+                     .AdapQuadTol = AdapQuadTol, .FunctionTol = FunctionTol,
+                     .ResultTol = ResultTol};
         before(alpha, df, sigma);
+        write_domain_record(terminal, c);
         const double t0 = time_of_day();
-        const auto [value, n] = coverage(alpha, df, sigma, AdapQuadTol, FunctionTol, ResultTol);
+        const CaseResult r = run_case(c);
         const double t1 = time_of_day();
         const double minutes = minutes_between(t0, t1);
-        if (lost_to_limit_command(terminal, alpha, df, sigma)) return;
+        if (lost_to_limit_command(terminal, r, alpha, df, sigma)) return;
+        const double value = value_of(r);
+        const int n = r.neval;
 
         put(report, report_name,
             formatted_text(records.report,
@@ -124,6 +126,7 @@ void run_cases(const RunInput& run, rec::RecordFile& report, const std::string& 
         rec::formatted(terminal, records.terminal,
                        {alpha, df, sigma, 1.0 - value, value - (1.0 - alpha), minutes,
                         records.terminal_minutes, n});
+        write_fault_records(terminal, r);
         flush_sink();
     });
 }
@@ -162,15 +165,10 @@ int run_two_sided(const RunInput& run, const std::string& report_name) {
                        {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha});
         flush_sink();
     };
-    auto coverage = [](double alpha, double df, double sigma, double AdapQuadTol,
-                       double FunctionTol, double ResultTol) {
-        const TwoSidedCoverage c =
-            twosided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
-        // Not (1 - I_L) + I_U, which the dialogue prints: the other rounding
-        // of the same sum, and the reports have always printed this one.
-        return CaseValue{(c.upper + 1.0) - c.lower, c.neval};
-    };
-    run_cases(run, report, report_name, records, before, coverage);
+    // Not (1 - I_L) + I_U, which the dialogue prints: the other rounding of
+    // the same sum, and the reports have always printed this one.
+    auto value = [](const CaseResult& r) { return r.file_miss(); };
+    run_cases(run, 2, report, report_name, records, before, value);
     return closed(report, report_name);
 }
 
@@ -186,7 +184,7 @@ int run_one_sided(const RunInput& run, const std::string& report_name) {
     put(report, report_name,
         formatted_text("(A14,1p,E8.1,A14,E8.1,A14,E8.1)",
                        {" AdapQuadTol: ", run.AdapQuadTol, " FunctionTol: ", run.FunctionTol,
-                        " ResultTol: ", controlparms.ResultTol}));
+                        " ResultTol: ", run.ResultTol}));
     put(report, report_name,
         rec::list_text({" alpha  df  sigma   Integral      Error  AdqTol FncTol ResTol"}));
 
@@ -194,13 +192,8 @@ int run_one_sided(const RunInput& run, const std::string& report_name) {
                               "(F7.3,F5.0,F9.5,1p,2(E14.3),0p,F9.2,A9,I7)", " minutes"};
     // No record before the computation and no intermediate file.
     auto before = [](double, double, double) {};
-    auto coverage = [](double alpha, double df, double sigma, double AdapQuadTol,
-                       double FunctionTol, double ResultTol) {
-        const OneSidedCoverage c =
-            onesided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
-        return CaseValue{c.integral, c.neval};
-    };
-    run_cases(run, report, report_name, records, before, coverage);
+    auto value = [](const CaseResult& r) { return r.integral; };
+    run_cases(run, 1, report, report_name, records, before, value);
     return closed(report, report_name);
 }
 

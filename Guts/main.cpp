@@ -16,7 +16,7 @@
 namespace {
 
 const char usage[] =
-    "Usage: tolvane [--limits COMMAND [--limits-timeout SECONDS]]\n"
+    "Usage: tolvane [--tails] [--limits COMMAND [--limits-timeout SECONDS]]\n"
     "       tolvane --help | --version\n"
     "\n"
     "Checks by numerical integration how exact the one- and two-sided confidence\n"
@@ -27,6 +27,8 @@ const char usage[] =
     "cases that an input file selects; that run writes a report file (and, for\n"
     "two-sided limits, tolvane.int in the current directory).\n"
     "\n"
+    "  --tails                   in a two-sided pass of the dialogue, show each\n"
+    "                            tail's miss beside its target (1-alpha)/2\n"
     "  --limits COMMAND          ask COMMAND (run by /bin/sh -c) for every limit,\n"
     "                            one request a line, instead of computing it here;\n"
     "                            tolvane-limits speaks the same protocol\n"
@@ -70,9 +72,12 @@ int main(int argc, char** argv) {
     }
     std::string limits;
     double timeout = 60.0;
+    bool timeout_given = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--limits" || a == "--limits-timeout") {
+        if (a == "--tails") {
+            show_tails(true);
+        } else if (a == "--limits" || a == "--limits-timeout") {
             if (i + 1 >= argc) bad_argument(a + " needs a value");
             const std::string v = argv[++i];
             if (a == "--limits") {
@@ -80,6 +85,7 @@ int main(int argc, char** argv) {
                     bad_argument("--limits needs a command");
                 limits = v;
             } else {
+                timeout_given = true;
                 char* end = nullptr;
                 timeout = std::strtod(v.c_str(), &end);
                 if (end == v.c_str() || *end != '\0' || !(timeout > 0.0 && timeout <= 1e6))
@@ -91,7 +97,7 @@ int main(int argc, char** argv) {
             bad_argument("unexpected argument '" + a + "'");
         }
     }
-    if (limits.empty() && argc > 1) bad_argument("--limits-timeout without --limits");
+    if (limits.empty() && timeout_given) bad_argument("--limits-timeout without --limits");
     // A file-size limit would otherwise kill the program in the middle of a
     // record; ignored, the write fails and the run cuts the file back to its
     // last complete record.
