@@ -70,6 +70,14 @@ check "the tails' band shows 0 to 2 AdapQuadTol" grep -q '^band 0 to 2 AdapQuadT
 # The lower tail at alpha 0.9, df 10, is 0.03 - 0.05 = -0.02: the axis reaches it.
 check "the tails are drawn against (1 - alpha)/2" grep -qx -- '-2.0e-02' <(svg_text tails.svg)
 
+# A case whose limits crossed keeps its number, ringed and named as broken.
+printf 'kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,difference,lower_tail,upper_tail,evaluations,seconds,crossed,no_number,out_of_iterations,message\n2,100,10,0.001,1e-6,1e-6,0,ok,1.3435,0.3445,0.7,0.6435,1000,3,528,0,0,\n2,10,10,0.01,1e-6,1e-8,0,ok,0.99,1e-7,0.5,0.49,1000,3,0,0,40,\n' >broken.csv
+check "a case list with broken limits draws" "$plot" -o broken.svg broken.csv
+check "the broken case is ringed and named in the legend" grep -qx 'ringed: limits broken' <(svg_text broken.svg)
+sed -i 's/,528,0,0,$/,0,0,7,/' broken.csv
+"$plot" -o unbroken.svg broken.csv
+check "a search ended on its iteration limit alone rings nothing" bash -c '! grep -q "ringed" "$1"' _ unbroken.svg
+
 # The old thirteen columns still draw, and a moved difference column is found by name.
 printf 'difference,kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,evaluations,seconds,message\n-3.0e-03,1,10,1,0.9,1e-6,1e-8,0,ok,0.1,,1,"a, b"\n' >moved.csv
 check "a results CSV with its columns moved draws" "$plot" --scale linear -o moved.svg moved.csv
