@@ -50,6 +50,8 @@ CaseResult run_case(const Case& c);
 // Before the result: one record when the case lies outside the measured domain
 // of the built-in limits (none when another program's limits are measured).
 void write_domain_record(std::ostream& out, const Case& c);
+// The values of a case outside that domain ("sigma 500, FunctionTol 1e-6"), or "".
+std::string domain_outside_text(const Case& c);
 // After the result: one record for each kind of fault seen.
 void write_fault_records(std::ostream& out, const CaseResult& r);
 // The dialogue's two records of the tails of a two-sided result.

@@ -9,10 +9,14 @@
 #include "LimitCommand.h"
 #include "records.h"
 
+std::string domain_outside_text(const Case& c) {
+    return domain::outside_limits_domain(c.df, c.sigma, c.alpha, c.AdapQuadTol, c.FunctionTol,
+                                         c.ResultTol);
+}
+
 void write_domain_record(std::ostream& out, const Case& c) {
     if (limitcmd::active()) return;
-    const std::string outside = domain::outside_limits_domain(
-        c.df, c.sigma, c.alpha, c.AdapQuadTol, c.FunctionTol, c.ResultTol);
+    const std::string outside = domain_outside_text(c);
     if (outside.empty()) return;
     rec::list(out, {"Outside the measured domain of the built-in limits (" +
                     domain::limits_domain() + "): " + outside +

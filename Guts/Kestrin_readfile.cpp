@@ -12,6 +12,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Case.h"
 #include "CaseDomain.h"
@@ -72,14 +73,10 @@ bool lost_to_limit_command(std::ostream& terminal, const CaseResult& r, double a
     return true;
 }
 
-// Runs `body` on every case of the selected ranges, level-major: all df and
-// sigma values of one level come before the next level.
+// Runs `body` on every case of the run's plan, in its order.
 template <class Body>
 void for_each_case(const RunInput& run, Body&& body) {
-    for (std::int32_t i = run.level_first; i <= run.level_last; ++i)
-        for (std::int32_t j = run.df_first; j <= run.df_last; ++j)
-            for (std::int32_t k = run.sigma_first; k <= run.sigma_last; ++k)
-                body(cases::levels[i - 1], cases::dfs[j - 1], cases::sigmas[k - 1]);
+    for (const PlannedCase& c : plan_of(run)) body(c.alpha, c.df, c.sigma);
 }
 
 // How a kind of run prints the result of a case: its report and terminal
@@ -284,6 +281,37 @@ int run_table(const RunInput& run) {
     return run.kind == 2 ? run_two_sided(run, report_name) : run_one_sided(run, report_name);
 }
 
+ReadOutcome open_run_input(const std::string& name, RunInput& run) {
+    ff::FileBuf file;
+    std::string why;
+    if (!file.open_regular(name, why)) fatal(name, "cannot open the input file: " + why);
+    std::istream in(&file);
+    std::string fault;
+    const ReadOutcome outcome = read_run_input(in, name, run, fault);
+    if (outcome == ReadOutcome::Fault) fatal(name, fault);
+    return outcome;
+}
+
+void check_run_input(const std::string& name, const RunInput& run) {
+    // The tables are fixed; an index outside them has no case to run, so the whole
+    // file is refused before any output file is made.
+    const std::string range = table_range_fault(run);
+    if (!range.empty()) fatal(name, range);
+    // The cases come from the fixed tables, the tolerances do not.
+    const std::string tolerances =
+        domain::tolerance_fault(run.AdapQuadTol, run.FunctionTol, run.ResultTol);
+    if (!tolerances.empty()) fatal(name, "record 4: " + tolerances);
+}
+
+std::vector<PlannedCase> plan_of(const RunInput& run) {
+    std::vector<PlannedCase> plan;
+    for (std::int32_t i = run.level_first; i <= run.level_last; ++i)
+        for (std::int32_t j = run.df_first; j <= run.df_last; ++j)
+            for (std::int32_t k = run.sigma_first; k <= run.sigma_last; ++k)
+                plan.push_back({cases::levels[i - 1], cases::dfs[j - 1], cases::sigmas[k - 1], i, j, k});
+    return plan;
+}
+
 void writeinfo_readfile() {
     std::ostream& out = sink();
     rec::formatted(out, "(A1)", {"-"});
@@ -316,41 +344,20 @@ void verify_readfile() {
                                     std::to_string(max_name) + " characters");
     given.resize(std::min(given.size(), max_name));
 
-    ff::FileBuf file;
-    std::string why;
-    if (!file.open_regular(name, why)) fatal(name, "cannot open the input file: " + why);
-    std::istream in(&file);
-
     RunInput run;
-    std::string fault;
-    switch (read_run_input(in, name, run, fault)) {
-        case ReadOutcome::Ok:
-            break;
-        case ReadOutcome::BadKind: {
-            std::string padded = given;
-            if (padded.size() < 72) padded.resize(72, ' ');
-            rec::list(out, {" Error in 1st line of file ", padded});
-            rec::list(out, {" Value must be 1 or 2 for testing one- or two-sided limits."});
-            rec::list(out, {"Value in file is ", run.kind});
-            flush_sink();
-            std::exit(0);
-        }
-        case ReadOutcome::Fault:
-            fatal(name, fault);
+    if (open_run_input(name, run) == ReadOutcome::BadKind) {
+        std::string padded = given;
+        if (padded.size() < 72) padded.resize(72, ' ');
+        rec::list(out, {" Error in 1st line of file ", padded});
+        rec::list(out, {" Value must be 1 or 2 for testing one- or two-sided limits."});
+        rec::list(out, {"Value in file is ", run.kind});
+        flush_sink();
+        std::exit(0);
     }
     controlparms.ResultTol = run.ResultTol;
     if (run.sigmas_defaulted) rec::list(out, {"Error reading sigmas.  Will do all three..."});
-    file.close();
     flush_sink();
-
-    // The tables are fixed; an index outside them has no case to run, so the whole
-    // file is refused before any output file is made.
-    const std::string range = table_range_fault(run);
-    if (!range.empty()) fatal(name, range);
-    // The cases come from the fixed tables, the tolerances do not.
-    const std::string tolerances =
-        domain::tolerance_fault(run.AdapQuadTol, run.FunctionTol, run.ResultTol);
-    if (!tolerances.empty()) fatal(name, "record 4: " + tolerances);
+    check_run_input(name, run);
 
     int status = run_table(run);
     // Every case the limit command failed is missing from the report.

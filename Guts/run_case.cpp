@@ -4,6 +4,8 @@
 #include "CaseDomain.h"
 #include "Kestrin.h"
 #include "LimitCommand.h"
+#include "control.h"
+#include "params.h"
 
 std::string refusal(const Case& c) {
     return domain::case_fault(c.df, c.sigma, c.alpha, c.AdapQuadTol, c.FunctionTol, c.ResultTol);
@@ -11,6 +13,11 @@ std::string refusal(const Case& c) {
 
 CaseResult run_case(const Case& c) {
     CaseResult r;
+    // The limit code reads these from the control block; every computation
+    // starts from the program's start-up values (the two-sided wrapper stores
+    // them again before each pair), so no case depends on the one before it.
+    controlparms.MaxIter = params::StartMaxIter;
+    controlparms.BesselMaxArg = params::StartBesselMaxArg;
     limitfaults::begin_case();
     const auto t0 = std::chrono::steady_clock::now();
     if (c.sides == 1) {
