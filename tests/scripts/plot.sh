@@ -70,6 +70,14 @@ check "the tails' band shows 0 to 2 AdapQuadTol" grep -q '^band 0 to 2 AdapQuadT
 # The lower tail at alpha 0.9, df 10, is 0.03 - 0.05 = -0.02: the axis reaches it.
 check "the tails are drawn against (1 - alpha)/2" grep -qx -- '-2.0e-02' <(svg_text tails.svg)
 
+# The program's own case-list results, as they come: both tails for the
+# two-sided row, the refused row left out.
+printf 'kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol\n1,10,1,0.05,1e-6,1e-8,0\n1,10,1,0.95,1e-6,1e-8,0\n2,10,1,0.95,1e-6,1e-8,0\n1,x,1,0.9,1e-6,1e-8,0\n' >list.csv
+"$tolvane" --cases list.csv >list.results.csv
+check "tolvane --cases results draw" "$plot" -o list.svg list.results.csv
+check "its two-sided row gets a lower-tail row of panels" grep -qx 'lower-tail miss - (1 - alpha)/2' <(svg_text list.svg)
+check "and an upper-tail row" grep -qx 'upper-tail miss - (1 - alpha)/2' <(svg_text list.svg)
+
 # A case whose limits crossed keeps its number, ringed and named as broken.
 printf 'kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,difference,lower_tail,upper_tail,evaluations,seconds,crossed,no_number,out_of_iterations,message\n2,100,10,0.001,1e-6,1e-6,0,ok,1.3435,0.3445,0.7,0.6435,1000,3,528,0,0,\n2,10,10,0.01,1e-6,1e-8,0,ok,0.99,1e-7,0.5,0.49,1000,3,0,0,40,\n' >broken.csv
 check "a case list with broken limits draws" "$plot" -o broken.svg broken.csv
