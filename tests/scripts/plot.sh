@@ -127,7 +127,9 @@ check "the pipe-named picture is there" svg_ok '|touch pwned-pipe;x.svg'
 title_hostile=$'t"\nsystem "touch pwned-title"\n\' `touch pwned-title2` \\" {} <&>'
 check "a title with a newline, quotes and backticks draws" "$plot" --title "$title_hostile" -o title2.svg one.rep
 check "the title's text is shown as data" grep -qxF 'system "touch pwned-title"' <(svg_text title2.svg)
-for marker in pwned-name pwned-bq pwned-sh pwned-out pwned-out2 pwned-pipe pwned-title pwned-title2; do
+mkdir evil && printf 'open("pwned-env", "w")\n' >evil/csv.py
+check "a module on PYTHONPATH is not loaded in its place" env PYTHONPATH=evil "$plot" -o env.svg one.rep
+for marker in pwned-env pwned-name pwned-bq pwned-sh pwned-out pwned-out2 pwned-pipe pwned-title pwned-title2; do
   check "no name ran as code: no $marker" test ! -e "$marker"
 done
 
