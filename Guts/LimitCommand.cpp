@@ -41,9 +41,10 @@ State st;
 // either no group or one that is wholly there.
 volatile std::sig_atomic_t live_group = 0;
 
-// The signals that end the program by default: each would leave the command's
-// group running, since the group is no longer the terminal's.
-constexpr int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+// The signals sent to end a program (by the terminal, kill, timeout, an alarm):
+// their default action would leave the command's group running, since the group
+// is not the terminal's nor the sender's.
+constexpr int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2};
 
 // An answer line longer than this is not an answer: the command is not speaking
 // the protocol, and reading on would grow memory without bound.
@@ -282,6 +283,13 @@ bool wait_for(int fd, short events, double deadline) {
     }
 }
 
+// The first line of what the command wrote, cut as the protocol's own messages
+// cut what they quote.
+std::string excerpt(const std::string& text) {
+    const std::string line = text.substr(0, text.find('\n'));
+    return line.size() > 40 ? line.substr(0, 40) + "..." : line;
+}
+
 // Whether the command has output there now, unasked; its first line in `line`.
 // An end of output is left to the read that meets it.
 bool unasked_output(std::string& line) {
@@ -295,8 +303,7 @@ bool unasked_output(std::string& line) {
         const ssize_t n = ::read(st.from_child, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
-        const std::string text(buf, static_cast<std::size_t>(n));
-        line = text.substr(0, text.find('\n'));
+        line = excerpt(std::string(buf, static_cast<std::size_t>(n)));
         return true;
     }
 }
@@ -380,9 +387,7 @@ bool ask(const limitproto::Request& r, limitproto::Answer& a) {
             std::string answer = st.pending.substr(0, eol);
             st.pending.erase(0, eol + 1);
             if (!st.pending.empty())
-                return fail(r, "answered more than one line: " +
-                                   st.pending.substr(0, st.pending.find('\n')),
-                            true);
+                return fail(r, "answered more than one line: " + excerpt(st.pending), true);
             const std::string why = limitproto::parse_answer(answer, r.kind, a);
             if (!why.empty()) return fail(r, why, true);
             st.last = r;
