@@ -129,6 +129,9 @@ Ending end_group(pid_t leader, double own_wait) {
     }
     if (!group_gone()) {
         ::kill(-leader, SIGTERM);
+        // A stopped member (one that read the terminal from outside its
+        // foreground group) would keep SIGTERM pending until continued.
+        ::kill(-leader, SIGCONT);
         const double term = now();
         for (;;) {
             reap_members();
