@@ -1,0 +1,202 @@
+// Requests without tolerances: tolvane-limits answers factors right to 1e-9
+// (one-sided H) and 1e-7 (two-sided h), relative or absolute below 1, or
+// error. Judged by the long-double oracle of limits_oracle.h at the places
+// where the plain computation was seen wrong and on a random set.
+//
+// TOLVANE_LIMITS_SWEEP=n (and TOLVANE_LIMITS_SEED=k) enlarge the random set to
+// n requests of each kind and print what the plain computation got wrong
+// before; docs/limits-domain.md keeps such a run.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "LimitCheck.h"
+#include "LimitProtocol.h"
+#include "limits_oracle.h"
+#include "mainguts.h"
+#include "test_support.h"
+
+namespace {
+
+using limitproto::Answer;
+using limitproto::Request;
+namespace lo = limits_oracle;
+
+Request request(int kind, double df, double s, double alpha, bool tols = false) {
+    Request r;
+    r.kind = kind;
+    r.df = df;
+    r.s = s;
+    r.alpha = alpha;
+    r.lambda = 0.5;
+    r.gamma2 = df + 1.0;
+    r.ybar = 0.0;
+    r.has_tols = tols;
+    r.FunctionTol = 1e-8;
+    r.ResultTol = 0.0;
+    return r;
+}
+
+// The equations of a standardised request (lambda 0.5, gamma2 df + 1: eta = s).
+lo::Equation one_sided_eq(const Request& r) { return {1, 1, r.df, r.s, r.alpha}; }
+lo::Equation two_sided_eq(const Request& r, int which) { return {2, which, r.df, r.s, r.alpha}; }
+
+struct Verdict {
+    bool answered = false;
+    bool right = false;
+    std::string why;
+};
+
+// Answers the request as tolvane-limits does and judges every factor of it.
+Verdict judge(const Request& r, Answer& a) {
+    ts::ControlScope keep;
+    ts::CaptureSink quiet;
+    Verdict v;
+    v.why = limitproto::answer_request(r, 1e-8, 0.0, a);
+    v.answered = v.why.empty();
+    if (!v.answered) return v;
+    if (r.kind == 1) {
+        v.right = lo::right(one_sided_eq(r), a.value[0], limitproto::OneSidedBound);
+    } else {
+        v.right = lo::right(two_sided_eq(r, 1), a.value[0], limitproto::TwoSidedBound) &&
+                  lo::right(two_sided_eq(r, 2), a.value[2], limitproto::TwoSidedBound);
+    }
+    return v;
+}
+
+std::string describe(const Request& r) { return limitproto::format_request(r); }
+
+}  // namespace
+
+// Where the plain computation at 1e-8 was wrong: df 3 with H near 100 (8.6e-7
+// off), two-sided df 100 at alpha 0.001 (1.2e-4 off in h), df 2 with s 3e7
+// and 1e8 (theta = s^2/2 + H s/sqrt(df) has no digits left for H; 1e8 gave
+// H = 0). The plain answers are shown wrong by the oracle first, so that the
+// test would notice an oracle that passes everything.
+TEST(CheckedLimits, KnownWrongSpotsAreRightNow) {
+    const std::vector<Request> spots = {
+        request(1, 3, 5.0, 0.99),    request(1, 3, 3.2, 0.999),   request(1, 2, 3e7, 0.95),
+        request(1, 2, 1e8, 0.95),    request(2, 100, 13.615, 0.001), request(2, 100, 13.62, 0.001),
+        request(2, 100, 13.625, 0.001), request(2, 2, 1e10, 0.95),
+    };
+    for (const Request& spot : spots) {
+        Answer plain, checked;
+        Request with_tols = spot;
+        with_tols.has_tols = true;
+        const Verdict before = judge(with_tols, plain);
+        const Verdict after = judge(spot, checked);
+        EXPECT_FALSE(before.answered && before.right) << describe(spot) << ": plain answer right";
+        EXPECT_TRUE(after.answered) << describe(spot) << ": " << after.why;
+        EXPECT_TRUE(after.right) << describe(spot) << ": " << limitproto::format_answer(spot.kind, checked);
+    }
+}
+
+// The worked example's value, where the plain answer is right: the checked
+// answer is the limit code's own, bit for bit, and its limit follows from H.
+TEST(CheckedLimits, RightPlainAnswersAreKeptAsTheyAre) {
+    Answer checked, plain;
+    const Verdict v = judge(request(1, 14, 0.4272, 0.95), checked);
+    ASSERT_TRUE(v.answered) << v.why;
+    EXPECT_TRUE(v.right);
+    judge(request(1, 14, 0.4272, 0.95, true), plain);
+    EXPECT_EQ(ts::bits(checked.value[0]), ts::bits(plain.value[0]));
+    EXPECT_EQ(ts::bits(checked.value[1]), ts::bits(plain.value[1]));
+    EXPECT_NEAR(checked.value[0], 1.99370, 5e-6);
+}
+
+// A request with tolerances is the plain computation even where it is wrong:
+// tolvane --limits tolvane-limits compares it with the limit code exactly.
+TEST(CheckedLimits, RequestsWithTolerancesStayPlain) {
+    ts::ControlScope keep;
+    ts::CaptureSink quiet;
+    Answer a;
+    ASSERT_EQ(limitproto::answer_request(request(1, 2, 1e8, 0.95, true), 1e-8, 0.0, a), "");
+    double H = 0, limit = 0, elapsed = 0;
+    int it = 0;
+    OneTail(1, 0.0, 1e8, 2.0, 0.95, 0.5, 3.0, 800.0, 1e-8, 0.0, 200, H, limit, elapsed, it, 1e-8,
+            0.0);
+    EXPECT_EQ(ts::bits(a.value[0]), ts::bits(H));
+    EXPECT_EQ(ts::bits(a.value[1]), ts::bits(limit));
+}
+
+// The residuals' own error bounds are honest: at the oracle's root the
+// program's residual is within its bound of 0 (sign unknown or tiny), and a
+// factor 1e-6 away has the sign the oracle gives it.
+TEST(CheckedLimits, ResidualBoundsHoldAtTheRoot) {
+    struct Case {
+        int sides, which;
+        double nu, eta, level, guess;
+    };
+    const Case cases[] = {{1, 1, 3, 5.0, 0.99, 108.8}, {1, 1, 200, 0.3, 0.05, -1.7},
+                          {1, 1, 2, 3e7, 0.95, 8.8e8}, {2, 1, 10, 1.0, 0.95, -2.06},
+                          {2, 2, 10, 1.0, 0.95, 3.57}, {2, 1, 100, 13.62, 0.001, -0.0193}};
+    for (const Case& c : cases) {
+        const lo::Equation oeq{c.sides, c.which, c.nu, c.eta, c.level};
+        const auto root = lo::root(oeq, c.guess);
+        ASSERT_TRUE(root.has_value()) << c.nu << " " << c.eta;
+        const limitcheck::LimitEquation eq{c.sides, c.which, c.nu, c.eta, c.level};
+        const double h = static_cast<double>(*root);
+        const limitcheck::Residual at = eq(h);
+        ASSERT_TRUE(at.ok);
+        // The oracle's root is itself uncertain by a few of its ulps.
+        const double d = 1e-6 * std::fmax(1.0, std::fabs(h));
+        const limitcheck::Residual lo_side = eq(h - d), hi_side = eq(h + d);
+        EXPECT_EQ(lo_side.sign(), oeq(h - d).sign()) << c.nu << " " << c.eta;
+        EXPECT_EQ(hi_side.sign(), oeq(h + d).sign()) << c.nu << " " << c.eta;
+        EXPECT_LE(std::fabs(at.value), at.error + 1e-3 * std::fabs(lo_side.value - hi_side.value))
+            << c.nu << " " << c.eta;
+    }
+}
+
+// A random set of requests over the measured domain and beyond it in s: every
+// answer is right, and errors are rare.
+TEST(CheckedLimits, RandomRequestsAreRightOrRefused) {
+    const char* sweep = std::getenv("TOLVANE_LIMITS_SWEEP");
+    const char* seed_text = std::getenv("TOLVANE_LIMITS_SEED");
+    const int count = sweep ? std::atoi(sweep) : 24;
+    std::mt19937_64 rng(seed_text ? std::strtoull(seed_text, nullptr, 10) : 20261209);
+    std::uniform_real_distribution<double> U(0.0, 1.0);
+    const double tails[] = {0.001, 0.01, 0.025, 0.05, 0.95, 0.975, 0.99, 0.999};
+    int refused = 0, wrong = 0, plain_wrong = 0, plain_refused = 0, total = 0;
+    for (int kind = 1; kind <= 2; ++kind) {
+        for (int i = 0; i < count; ++i) {
+            const double df = std::round(std::exp(std::log(2.0) + U(rng) * std::log(500.0)));
+            const double s = std::exp(std::log(0.05) + U(rng) * std::log(400.0));
+            const double alpha = U(rng) < 0.4 ? tails[static_cast<int>(U(rng) * 8.0)]
+                                              : 0.001 + 0.998 * U(rng);
+            const Request r = request(kind, df, s, alpha);
+            Answer a;
+            const Verdict v = judge(r, a);
+            ++total;
+            if (!v.answered) {
+                ++refused;
+                std::printf("refused: %s: %s\n", describe(r).c_str(), v.why.c_str());
+            } else if (!v.right) {
+                ++wrong;
+                ADD_FAILURE() << describe(r) << " -> " << limitproto::format_answer(kind, a);
+            }
+            if (sweep) {
+                Request p = r;
+                p.has_tols = true;
+                Answer pa;
+                const Verdict pv = judge(p, pa);
+                if (!pv.answered) ++plain_refused;
+                else if (!pv.right) {
+                    ++plain_wrong;
+                    std::printf("plain wrong: %s -> %s\n", describe(r).c_str(),
+                                limitproto::format_answer(kind, pa).c_str());
+                }
+            }
+        }
+    }
+    std::printf("requests %d: checked wrong %d, error %d", total, wrong, refused);
+    if (sweep) std::printf("; plain wrong %d, plain error %d", plain_wrong, plain_refused);
+    std::printf("\n");
+    EXPECT_EQ(wrong, 0);
+    EXPECT_LE(refused, total / 20);
+}
