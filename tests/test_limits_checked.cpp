@@ -188,7 +188,18 @@ TEST(CheckedLimits, RandomRequestsAreRightOrRefused) {
                 if (!pv.answered) ++plain_refused;
                 else if (!pv.right) {
                     ++plain_wrong;
-                    std::printf("plain wrong: %s -> %s\n", describe(r).c_str(),
+                    // How far off, in the relative (absolute below 1) measure of the bound.
+                    double worst = 0.0;
+                    for (int k = 0; k < kind; ++k) {
+                        const lo::Equation eq = kind == 1 ? one_sided_eq(r) : two_sided_eq(r, k + 1);
+                        const double h = pa.value[2 * k];
+                        const auto root = lo::root(eq, h);
+                        const double off = root ? std::fabs(h - static_cast<double>(*root)) /
+                                                      std::fmax(1.0, std::fabs(static_cast<double>(*root)))
+                                                : INFINITY;
+                        worst = std::fmax(worst, off);
+                    }
+                    std::printf("plain wrong by %.2g: %s -> %s\n", worst, describe(r).c_str(),
                                 limitproto::format_answer(kind, pa).c_str());
                 }
             }
