@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <sys/wait.h>
 #include <string>
 #include <vector>
 
@@ -76,13 +77,16 @@ std::string describe(const Request& r) { return limitproto::format_request(r); }
 // Where the plain computation at 1e-8 was wrong: df 3 with H near 100 (8.6e-7
 // off), two-sided df 100 at alpha 0.001 (1.2e-4 off in h), df 2 with s 3e7
 // and 1e8 (theta = s^2/2 + H s/sqrt(df) has no digits left for H; 1e8 gave
-// H = 0). The plain answers are shown wrong by the oracle first, so that the
+// H = 0), a two-sided pair at df 100, s 9.92 that was no interval. The plain
+// answers are shown wrong by the oracle first, so that the
 // test would notice an oracle that passes everything.
 TEST(CheckedLimits, KnownWrongSpotsAreRightNow) {
     const std::vector<Request> spots = {
         request(1, 3, 5.0, 0.99),    request(1, 3, 3.2, 0.999),   request(1, 2, 3e7, 0.95),
         request(1, 2, 1e8, 0.95),    request(2, 100, 13.615, 0.001), request(2, 100, 13.62, 0.001),
         request(2, 100, 13.625, 0.001), request(2, 2, 1e10, 0.95),
+        // The plain pair's upper limit lies below its lower one here.
+        request(2, 100, 9.92, 0.001),
     };
     for (const Request& spot : spots) {
         Answer plain, checked;
@@ -210,4 +214,29 @@ TEST(CheckedLimits, RandomRequestsAreRightOrRefused) {
     std::printf("\n");
     EXPECT_EQ(wrong, 0);
     EXPECT_LE(refused, total / 20);
+}
+
+// Start-up tolerances that every request without its own would be refused for
+// end the command at once: one line on standard error, status 2.
+TEST(CheckedLimits, HopelessStartTolerancesAreRefusedAtStart) {
+    ts::TempDir dir;
+    auto run = [&](const std::string& args, int& status) {
+        const std::string line = "cd '" + dir.path() + "' && printf '1 10 1 0.9 0.5 11 0\\n' | '" +
+                                 std::string(TOLVANE_LIMITS_EXE) + "' " + args +
+                                 " >out 2>err";
+        const int raw = std::system(line.c_str());
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return ts::lines_of(ts::read_file(dir.path() + "/err"));
+    };
+    int status = 0;
+    for (const char* args : {"--function-tol nan", "--result-tol nan"}) {
+        const auto err = run(args, status);
+        EXPECT_EQ(status, 2) << args;
+        ASSERT_EQ(err.size(), 1u) << args;
+        EXPECT_EQ(err[0].rfind("tolvane-limits: ", 0), 0u) << err[0];
+        EXPECT_EQ(ts::read_file(dir.path() + "/out"), "") << args;
+    }
+    const auto err = run("--function-tol 1e-9 --result-tol 0", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ts::lines_of(ts::read_file(dir.path() + "/out")).size(), 1u);
 }
