@@ -55,36 +55,59 @@ bool certified_root(const LimitEquation& eq, double start_in, double bound, doub
         }
         return false;
     }
-    // Widen about it on both sides until the sign changes.
-    double a = start, fa = r0.value;
-    double b = start, fb = r0.value;
+    // Widen about it on both sides, one step on each in turn, until the sign
+    // changes. A side that reaches points where the residual is not defined
+    // (a window that cannot be placed lies beyond some factor) halves the gap
+    // between its last defined point and the first undefined one instead: a
+    // root can lie just inside that edge, closer than the next step.
+    double a = start, fa = r0.value;  // the end of sign s0
+    double b = start, fb = r0.value;  // the end of the other sign, once found
     bool found = false;
+    struct Side {
+        double dir, good, bad;
+        double good_value;
+        bool edge, done;
+    } sides[2] = {{1.0, start, 0.0, r0.value, false, false},
+                  {-1.0, start, 0.0, r0.value, false, false}};
     step = first_step;
-    for (int k = 0; k < 60 && !found; ++k, step *= 3.0) {
-        for (double x : {start + step, start - step}) {
+    for (int k = 0; k < 120 && !found; ++k, step *= 3.0) {
+        for (Side& sd : sides) {
+            if (sd.done) continue;
+            const double x = sd.edge ? 0.5 * (sd.good + sd.bad) : start + sd.dir * step;
+            if (sd.edge && std::fabs(sd.bad - sd.good) <= 0.5 * share * allowed_error(x, bound)) {
+                sd.done = true;
+                continue;
+            }
             const Residual r = eq(x);
-            const int s = r.sign();
-            if (s == -s0) {
+            const int sg = r.sign();
+            if (sg == -s0) {
+                a = sd.good;
+                fa = sd.good_value;
                 b = x;
                 fb = r.value;
                 found = true;
                 break;
             }
-            if (s == s0) {
-                // The end of the same sign nearest to the change so far.
-                if (std::fabs(x - start) > std::fabs(a - start)) {
-                    a = x;
-                    fa = r.value;
+            if (sg == s0) {
+                sd.good = x;
+                sd.good_value = r.value;
+            } else if (r.ok) {
+                if (certified(eq, x, bound)) {
+                    root = x;
+                    return true;
                 }
-            } else if (r.ok && certified(eq, x, bound)) {
-                root = x;
-                return true;
+                sd.good = x;  // defined, of unknown sign: no bracket end, but no edge
+            } else {
+                sd.bad = x;
+                sd.edge = true;
             }
         }
+        if (sides[0].done && sides[1].done) break;
     }
     if (!found) return false;
-    // The end of the same sign must lie on the near side of start.
-    if ((a - start) * (b - start) > 0.0 || a == start) {
+    // a may be a point of unknown sign only if no point of sign s0 came after
+    // start on that side; then start is the end.
+    if (eq(a).sign() != s0) {
         a = start;
         fa = r0.value;
     }
