@@ -1,7 +1,7 @@
 // The density of the limits' defining equations in the angle t, x' = -cos t,
 // and its accurate integrals (see LimitCheck.h for why this form).
 //   g(t) = sin(t)^(nu-1) e^(-B x') / peak
-//        = exp((nu-1) ln sin t - 2B sin^2(t/2) - E0),
+//        = exp((nu-1) ln(sin t / sin tp) - 2B (sin^2(t/2) - sin^2(tp/2))),
 // which is (1 - x'^2)^(nu/2-1) e^(-B x') dx' up to a constant, smooth on
 // [0, pi] for every whole nu >= 2, and 1 at its peak.
 #pragma once
@@ -9,17 +9,18 @@
 namespace limitcheck {
 
 struct AngleDensity {
-    double a1 = 0.0;        // nu - 1
-    double B = 0.0;         // -(nu + 1) kappa
-    double E0 = 0.0;        // the log of the peak, subtracted
-    double tpeak = 0.0;     // where g is 1
-    double width = 0.0;     // 1/sqrt(-(log g)'') at the peak
-    double rel_round = 0.0; // a bound on the relative rounding error of one value of g
+    double a1 = 0.0;          // nu - 1
+    double B = 0.0;           // -(nu + 1) kappa
+    double tpeak = 0.0;       // where g is (about) 1
+    double width = 0.0;       // 1/sqrt(-(log g)'') at the peak
+    double sin_tp = 0.0;      // sin tpeak
+    double sin_half_tp = 0.0; // sin(tpeak/2)
 
     AngleDensity(double nu, double B_);
+    bool valid() const;
 
-    // g, x' and y = 1 + x' at t.
-    void at(double t, double& g, double& x, double& y) const;
+    // g, x', y = 1 + x' at t, and a bound on the relative rounding error of g.
+    void at(double t, double& g, double& x, double& y, double& round) const;
 };
 
 // The trial value of a factor h: the shape B and the angle of rho, formed from
@@ -46,7 +47,7 @@ public:
     // The integral of y g with y = 1 + x' = 2 sin^2(t/2) >= 0, which keeps its
     // digits where the mass lies so close to x' = -1 that x' g and g agree.
     double ymoment() const { return ymoment_; }
-    // Error bounds: quadrature estimates plus rounding of values and sums.
+    // Error bounds: quadrature estimates plus the rounding of values and sums.
     double mass_error() const { return mass_err_; }
     double moment_error() const { return moment_err_; }
     double ymoment_error() const { return ymoment_err_; }
@@ -61,6 +62,8 @@ public:
 private:
     struct Panel {
         double a, b, mass, mass_err, moment, moment_err, abs_moment, ymoment, ymoment_err;
+        // The rounding of the values, bounded: of g, |x'| g and y g.
+        double mass_round, moment_round, ymoment_round;
     };
     void rule(Panel& p) const;
     void totals();
@@ -72,6 +75,7 @@ private:
     int n_ = 0;
     double mass_ = 0.0, moment_ = 0.0, mass_err_ = 0.0, moment_err_ = 0.0, abs_moment_ = 0.0;
     double ymoment_ = 0.0, ymoment_err_ = 0.0;
+    double mass_round_ = 0.0, moment_round_ = 0.0, ymoment_round_ = 0.0;
     bool converged_ = false;
 };
 

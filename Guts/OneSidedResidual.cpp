@@ -23,7 +23,7 @@ Residual one_sided_residual(double nu, double eta, double p, double H) {
     if (!(nu >= 2.0 && eta > 0.0 && std::isfinite(H) && p > 0.0 && p < 1.0)) return r;
     const TrialPoint tp(nu, eta, H);
     const AngleDensity d(nu, tp.B);
-    if (!std::isfinite(d.E0) || !(d.width > 0.0)) return r;
+    if (!d.valid()) return r;
     const AngleQuadrature left(d, 0.0, tp.trho, false, rel);
     const AngleQuadrature right(d, tp.trho, M_PI, false, rel);
     if (!left.converged() || !right.converged()) return r;

@@ -23,7 +23,7 @@ Residual two_sided_residual(double nu, double eta, double q, int which, double h
     if (which != 1 && which != 2) return r;
     const TrialPoint tp(nu, eta, h);
     const AngleDensity d(nu, tp.B);
-    if (!std::isfinite(d.E0) || !(d.width > 0.0)) return r;
+    if (!d.valid()) return r;
     const AngleQuadrature left(d, 0.0, tp.trho, true, rel);
     const AngleQuadrature right(d, tp.trho, M_PI, true, rel);
     if (!left.converged() || !right.converged()) return r;
@@ -45,8 +45,8 @@ Residual two_sided_residual(double nu, double eta, double q, int which, double h
     if (!side.locate(std::min(amount, side.mass()), which == 1, t)) return r;
     const AngleQuadrature W(d, which == 1 ? t : tp.trho, which == 1 ? tp.trho : t, true, rel);
     if (!W.converged()) return r;
-    double g, x, y;
-    d.at(t, g, x, y);
+    double g, x, y, round;
+    d.at(t, g, x, y, round);
     // With the window's mass q N, G2 - q = (q Y - Wy)/(-T): Y and Wy the
     // integrals of y g over everything and over the window; no term of the
     // size of N is left to cancel, which matters where all the mass lies within
