@@ -240,3 +240,53 @@ TEST(CheckedLimits, HopelessStartTolerancesAreRefusedAtStart) {
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ts::lines_of(ts::read_file(dir.path() + "/out")).size(), 1u);
 }
+
+// Any lambda, gamma2 and ybar: the factor is that of the standardised problem
+// with eta = 2|lambda| gamma s/sqrt(df + 1) (and p, q turned over for a
+// negative lambda), the limit built from it as the limit code builds it, both
+// where the plain factor is kept and where the search replaces it.
+TEST(CheckedLimits, FactorsAndLimitsOfAnyLinearFunction) {
+    ts::ControlScope keep;
+    ts::CaptureSink quiet;
+    struct Case {
+        int kind;
+        double df, s, alpha, lambda, gamma2, ybar;
+    };
+    const Case cases[] = {{1, 9, 0.8, 0.9, -0.7, 5.0, 3.0},
+                          {1, 2, 1e8, 0.95, 0.3, 2.0, -1.0},
+                          {2, 12, 1.3, 0.9, 0.25, 20.0, -0.5},
+                          {2, 100, 13.62, 0.001, 0.5, 101.0, 2.0}};
+    for (const Case& c : cases) {
+        Request r;
+        r.kind = c.kind;
+        r.df = c.df;
+        r.s = c.s;
+        r.alpha = c.alpha;
+        r.lambda = c.lambda;
+        r.gamma2 = c.gamma2;
+        r.ybar = c.ybar;
+        Answer a;
+        ASSERT_EQ(limitproto::answer_request(r, 1e-8, 0.0, a), "") << describe(r);
+        const double gamma = std::sqrt(c.gamma2);
+        const double eta = 2.0 * std::fabs(c.lambda) * gamma * c.s / std::sqrt(c.df + 1.0);
+        const double sign = c.lambda < 0.0 ? -1.0 : 1.0;
+        const double scale = std::sqrt((c.df + 1.0) / c.df) * c.s / gamma;
+        const double centre = c.ybar + c.lambda * c.s * c.s;
+        if (c.kind == 1) {
+            const double p = c.lambda < 0.0 ? 1.0 - c.alpha : c.alpha;
+            EXPECT_TRUE(lo::right({1, 1, c.df, eta, p}, a.value[0], 1e-9)) << describe(r);
+            EXPECT_NEAR(a.value[1], centre + sign * a.value[0] * scale,
+                        1e-14 * std::fabs(a.value[1]))
+                << describe(r);
+        } else {
+            const double q = c.lambda < 0.0 ? 1.0 - c.alpha : c.alpha;
+            EXPECT_TRUE(lo::right({2, 1, c.df, eta, q}, a.value[0], 1e-7)) << describe(r);
+            EXPECT_TRUE(lo::right({2, 2, c.df, eta, q}, a.value[2], 1e-7)) << describe(r);
+            EXPECT_NEAR(a.value[1], centre + sign * a.value[0] * scale, 1e-13 * std::fabs(centre))
+                << describe(r);
+            EXPECT_NEAR(a.value[3], centre + sign * a.value[2] * scale, 1e-13 * std::fabs(centre))
+                << describe(r);
+            EXPECT_LE(a.value[1], a.value[3]) << describe(r);
+        }
+    }
+}
