@@ -5,7 +5,8 @@
 //
 // TOLVANE_LIMITS_SWEEP=n (and TOLVANE_LIMITS_SEED=k) enlarge the random set to
 // n requests of each kind and print what the plain computation got wrong
-// before; docs/limits-domain.md keeps such a run.
+// before, TOLVANE_LIMITS_S="lo hi" moves the range of s; docs/limits-checked.md
+// keeps such runs.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -163,6 +164,11 @@ TEST(CheckedLimits, RandomRequestsAreRightOrRefused) {
     const char* sweep = std::getenv("TOLVANE_LIMITS_SWEEP");
     const char* seed_text = std::getenv("TOLVANE_LIMITS_SEED");
     const int count = sweep ? std::atoi(sweep) : 24;
+    // TOLVANE_LIMITS_S="lo hi" moves the range of s (0.05 to 20 by default).
+    double s_lo = 0.05, s_hi = 20.0;
+    if (const char* range = std::getenv("TOLVANE_LIMITS_S"))
+        if (std::sscanf(range, "%lf %lf", &s_lo, &s_hi) != 2 || !(s_hi > s_lo && s_lo > 0.0))
+            s_lo = 0.05, s_hi = 20.0;
     std::mt19937_64 rng(seed_text ? std::strtoull(seed_text, nullptr, 10) : 20261209);
     std::uniform_real_distribution<double> U(0.0, 1.0);
     const double tails[] = {0.001, 0.01, 0.025, 0.05, 0.95, 0.975, 0.99, 0.999};
@@ -170,7 +176,7 @@ TEST(CheckedLimits, RandomRequestsAreRightOrRefused) {
     for (int kind = 1; kind <= 2; ++kind) {
         for (int i = 0; i < count; ++i) {
             const double df = std::round(std::exp(std::log(2.0) + U(rng) * std::log(500.0)));
-            const double s = std::exp(std::log(0.05) + U(rng) * std::log(400.0));
+            const double s = std::exp(std::log(s_lo) + U(rng) * std::log(s_hi / s_lo));
             const double alpha = U(rng) < 0.4 ? tails[static_cast<int>(U(rng) * 8.0)]
                                               : 0.001 + 0.998 * U(rng);
             const Request r = request(kind, df, s, alpha);
