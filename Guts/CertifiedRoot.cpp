@@ -32,29 +32,28 @@ bool certified_root(const LimitEquation& eq, double start_in, double bound, doub
     double start = start_in;
     Residual r0 = eq(start);
     int s0 = r0.sign();
+    if (s0 == 0 && r0.ok && certified(eq, start, bound)) {
+        root = start;
+        return true;
+    }
     double step = first_step;
     for (int k = 0; k < 60 && s0 == 0; ++k, step *= 3.0) {
-        if (r0.ok && certified(eq, start, bound)) {
-            root = start;
-            return true;
-        }
         for (double x : {start_in + step, start_in - step}) {
             const Residual r = eq(x);
-            if (r.sign() != 0 || (r.ok && certified(eq, x, bound))) {
+            if (r.sign() != 0) {
                 start = x;
                 r0 = r;
                 s0 = r.sign();
                 break;
             }
+            // Defined but of unknown sign: so close to a root that it may be one.
+            if (r.ok && certified(eq, x, bound)) {
+                root = x;
+                return true;
+            }
         }
     }
-    if (s0 == 0) {
-        if (r0.ok && certified(eq, start, bound)) {
-            root = start;
-            return true;
-        }
-        return false;
-    }
+    if (s0 == 0) return false;
     // Widen about it on both sides, one step on each in turn, until the sign
     // changes. A side that reaches points where the residual is not defined
     // (a window that cannot be placed lies beyond some factor) halves the gap
