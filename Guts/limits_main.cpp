@@ -7,7 +7,6 @@
 #include <iostream>
 #include <string>
 
-#include "CaseDomain.h"
 #include "LimitProtocol.h"
 #include "sink.h"
 
@@ -26,9 +25,13 @@ const char* const usage =
     "  request: kind df s alpha lambda gamma2 ybar [FunctionTol ResultTol]\n"
     "  answer:  kind 1 (one-sided) 'H limit', kind 2 (two-sided)\n"
     "           'hlower lower hupper upper', or 'error: <why>'\n"
+    "A request with tolerances gets the limit code at them; one without gets\n"
+    "factors shown right to 1e-9 (H) or 1e-7 (h), relative or absolute below 1,\n"
+    "or an error.\n"
     "\n"
-    "  --function-tol X   FunctionTol of requests that give none (default 1e-8)\n"
-    "  --result-tol X     ResultTol of requests that give none (default 0)\n"
+    "  --function-tol X   the FunctionTol that the first computation of a request\n"
+    "                     without tolerances starts from (default 1e-8)\n"
+    "  --result-tol X     its ResultTol (default 0)\n"
     "  -h, --help         show this text and exit\n"
     "  --version          show the version and exit\n"
     "\n"
@@ -90,9 +93,9 @@ int main(int argc, char** argv) {
             return print_and_exit_status("tolvane-limits " TOLVANE_VERSION "\n");
         else refuse("unexpected argument '" + a + "'");
     }
-    // Defaults that every request without tolerances would be refused for are a
-    // mistake of the command line, not of each request.
-    if (const std::string why = domain::tolerance_fault(0.0, FunctionTol, ResultTol); !why.empty())
+    // Tolerances that every request without its own would be refused for are
+    // refused here, once, instead of in every answer.
+    if (const std::string why = limitproto::tolerance_refusal(FunctionTol, ResultTol); !why.empty())
         refuse(why);
     // Standard output carries only answers: diagnostics of the limit code go to
     // standard error.
