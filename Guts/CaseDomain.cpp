@@ -30,32 +30,31 @@ bool within(double v, double lo, double hi) { return v >= lo && v <= hi; }
 }  // namespace
 
 std::string df_fault(double df) {
-    if (within(df, DfMin, DfMax) && df == std::floor(df)) return std::string();
-    return "df must be a whole number from " + shown(DfMin) + " to " + shown(DfMax) + ", not " +
-           shown(df);
+    if (df >= DfMin && std::isfinite(df) && df == std::floor(df)) return std::string();
+    return "df must be a whole number from " + shown(DfMin) + " up, not " + shown(df);
 }
 
 std::string sigma_fault(double sigma) {
-    if (within(sigma, SigmaMin, SigmaMax)) return std::string();
-    return "sigma must be from " + shown(SigmaMin) + " to " + shown(SigmaMax) + ", not " +
+    if (within(sigma, SigmaLeast, SigmaMost)) return std::string();
+    return "sigma must be from " + shown(SigmaLeast) + " to " + shown(SigmaMost) + ", not " +
            shown(sigma);
 }
 
 std::string alpha_fault(double alpha) {
-    if (within(alpha, AlphaMin, AlphaMax)) return std::string();
-    return "alpha must be from " + shown(AlphaMin) + " to " + shown(AlphaMax) + ", not " +
-           shown(alpha);
+    if (alpha > 0.0 && alpha < 1.0) return std::string();
+    return "alpha must be above 0 and below 1, not " + shown(alpha);
 }
 
 std::string tolerance_fault(double AdapQuadTol, double FunctionTol, double ResultTol) {
-    if (!(AdapQuadTol <= 0.0) && !within(AdapQuadTol, AdapQuadTolMin, AdapQuadTolMax))
-        return "AdapQuadTol must be 0 (no integral) or from " + shown(AdapQuadTolMin) + " to " +
-               shown(AdapQuadTolMax) + ", not " + shown(AdapQuadTol);
-    if (!within(FunctionTol, FunctionTolMin, FunctionTolMax))
-        return "FunctionTol must be from " + shown(FunctionTolMin) + " to " +
-               shown(FunctionTolMax) + ", not " + shown(FunctionTol);
-    if (!within(ResultTol, 0.0, ResultTolMax))
-        return "ResultTol must be from 0 to " + shown(ResultTolMax) + ", not " + shown(ResultTol);
+    if (!(AdapQuadTol < AdapQuadTolBelow))
+        return "AdapQuadTol must be a number below " + shown(AdapQuadTolBelow) + ", not " +
+               shown(AdapQuadTol);
+    // A negative tolerance can never be met: every search would end on its
+    // iteration limit.
+    if (!(FunctionTol >= 0.0 && std::isfinite(FunctionTol)))
+        return "FunctionTol must be a finite number from 0 up, not " + shown(FunctionTol);
+    if (!(ResultTol >= 0.0 && std::isfinite(ResultTol)))
+        return "ResultTol must be a finite number from 0 up, not " + shown(ResultTol);
     return std::string();
 }
 
@@ -66,6 +65,34 @@ std::string case_fault(double df, double sigma, double alpha, double AdapQuadTol
     if (why.empty()) why = alpha_fault(alpha);
     if (why.empty()) why = tolerance_fault(AdapQuadTol, FunctionTol, ResultTol);
     return why;
+}
+
+std::string limits_domain() {
+    return "df " + shown(DfMin) + " to " + shown(LimitsDfMax) + ", sigma " +
+           shown(LimitsSigmaMin) + " to " + shown(LimitsSigmaMax) + ", alpha " +
+           shown(LimitsAlphaMin) + " to " + shown(LimitsAlphaMax) + ", AdapQuadTol 0 or " +
+           shown(LimitsAdapQuadTolMin) + " to " + shown(LimitsAdapQuadTolMax) +
+           ", FunctionTol " + shown(LimitsFunctionTolMin) + " to " +
+           shown(LimitsFunctionTolMax) + ", ResultTol 0 to " + shown(LimitsResultTolMax);
+}
+
+std::string outside_limits_domain(double df, double sigma, double alpha, double AdapQuadTol,
+                                  double FunctionTol, double ResultTol) {
+    std::string out;
+    auto note = [&](bool inside, const char* name, double v) {
+        if (inside) return;
+        if (!out.empty()) out += ", ";
+        out += std::string(name) + " " + shown(v);
+    };
+    note(df <= LimitsDfMax, "df", df);
+    note(within(sigma, LimitsSigmaMin, LimitsSigmaMax), "sigma", sigma);
+    note(within(alpha, LimitsAlphaMin, LimitsAlphaMax), "alpha", alpha);
+    note(AdapQuadTol <= 0.0 || within(AdapQuadTol, LimitsAdapQuadTolMin, LimitsAdapQuadTolMax),
+         "AdapQuadTol", AdapQuadTol);
+    note(within(FunctionTol, LimitsFunctionTolMin, LimitsFunctionTolMax), "FunctionTol",
+         FunctionTol);
+    note(within(ResultTol, 0.0, LimitsResultTolMax), "ResultTol", ResultTol);
+    return out;
 }
 
 }  // namespace domain

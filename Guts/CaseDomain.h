@@ -1,35 +1,40 @@
-// The cases whose limits, and coverage integrals, the program computes
-// correctly: found by measurement (README, "Accepted cases"). Outside them the
-// limit code returns numbers that look plausible and are wrong (df 1.5 gave a
-// coverage of 0.054 against 0.1, sigma 500 gave 0.159), so callers refuse such
-// a case before computing anything.
+// Which cases the program computes, in two tiers, both found by measurement
+// (docs/limits-domain.md).
 //
-// Every check returns an empty string for an accepted value and otherwise the
-// reason, one line of text that names the accepted range and the value given,
-// e.g. "df must be a whole number from 2 to 1000, not 1.5".
+// Refused: values at which the program's own computation has no meaning,
+// whatever the limits are (a df that the limit code and the coverage integrand
+// would read as two different cases, a level outside (0, 1), a sigma whose
+// target mu + lambda*sigma^2 leaves the range of doubles, a tolerance that is
+// no number). Every check returns an empty string for an accepted value and
+// otherwise the reason, one line of text that names the accepted range and the
+// value given, e.g. "df must be a whole number from 2 up, not 1.5".
+//
+// Computed but noted: cases outside the measured domain of the program's own
+// limit code, where those limits have been seen to go wrong. The coverage
+// integral is still the true coverage of the limits; the run writes one record
+// that says the case lies outside, so that a wrong verdict is read as a fault
+// of the limits and not of the integral.
 #pragma once
 #include <string>
 
 namespace domain {
 
-// Degrees of freedom: whole numbers (the limit code truncates df, the coverage
-// integrand does not, so a fraction mixes two cases).
+// ---- refused: the computation itself would be meaningless ----
+
+// Degrees of freedom: whole numbers from 2 (the limit code truncates df, the
+// coverage integrand does not, so a fraction mixes two cases; below 2 there
+// are no limits).
 inline constexpr double DfMin = 2.0;
-inline constexpr double DfMax = 1000.0;
-// The true log-scale standard deviation.
-inline constexpr double SigmaMin = 0.05;
-inline constexpr double SigmaMax = 10.0;
-// The level: the tails below 0.001 and above 0.999 are not computed reliably
-// (alpha 0.9999 gave a one-sided coverage of 9e-8 against 1e-4).
-inline constexpr double AlphaMin = 0.001;
-inline constexpr double AlphaMax = 0.999;
-// The tolerances. AdapQuadTol <= 0 is accepted as well: the integrator then
-// refuses it itself (ier 6) and computes nothing.
-inline constexpr double AdapQuadTolMin = 1e-12;
-inline constexpr double AdapQuadTolMax = 1e-4;
-inline constexpr double FunctionTolMin = 1e-14;
-inline constexpr double FunctionTolMax = 1e-8;
-inline constexpr double ResultTolMax = 1e-11;
+// The true log-scale standard deviation. Above 1e150 lambda*sigma^2 of the
+// target is no longer a finite double (it overflows from about 1.3e154); below
+// 1e-150 it underflows (from about 1.5e-154) and the target is mu alone.
+inline constexpr double SigmaLeast = 1e-150;
+inline constexpr double SigmaMost = 1e150;
+// The level: a probability strictly between 0 and 1.
+// AdapQuadTol cuts the p-range (0, 1) at both ends; from 0.5 on the two halves
+// turn over (1 gave a coverage of -0.95 against 0.95). 0 or below is accepted:
+// the integrator refuses it itself (ier 6) and computes nothing.
+inline constexpr double AdapQuadTolBelow = 0.5;
 
 std::string df_fault(double df);
 std::string sigma_fault(double sigma);
@@ -40,5 +45,26 @@ std::string tolerance_fault(double AdapQuadTol, double FunctionTol, double Resul
 // for the values (df, sigma, alpha, then the tolerances); empty if accepted.
 std::string case_fault(double df, double sigma, double alpha, double AdapQuadTol,
                        double FunctionTol, double ResultTol);
+
+// ---- computed: the measured domain of the built-in limits ----
+
+inline constexpr double LimitsDfMax = 1000.0;
+inline constexpr double LimitsSigmaMin = 0.05;
+inline constexpr double LimitsSigmaMax = 10.0;
+inline constexpr double LimitsAlphaMin = 0.001;
+inline constexpr double LimitsAlphaMax = 0.999;
+inline constexpr double LimitsAdapQuadTolMin = 1e-12;
+inline constexpr double LimitsAdapQuadTolMax = 1e-4;
+inline constexpr double LimitsFunctionTolMin = 1e-14;
+inline constexpr double LimitsFunctionTolMax = 1e-8;
+inline constexpr double LimitsResultTolMax = 1e-11;
+
+// The domain itself as one line of text, as the outside record names it.
+std::string limits_domain();
+
+// Empty for a case inside the measured domain of the built-in limits;
+// otherwise which of its values lie outside, e.g. "sigma 500, FunctionTol 1e-6".
+std::string outside_limits_domain(double df, double sigma, double alpha, double AdapQuadTol,
+                                  double FunctionTol, double ResultTol);
 
 }  // namespace domain

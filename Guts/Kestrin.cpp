@@ -8,6 +8,7 @@
 #include "CaseTables.h"
 #include "Chinorm95.h"
 #include "LimitCommand.h"
+#include "LimitFaults.h"
 #include "control.h"
 #include "dqags.h"
 #include "freeform.h"
@@ -78,7 +79,10 @@ double criticalpnew(int which, double p, double mu, double sigma, double lambda,
 double fastercriticalp(int /*which*/, double p, double mu, double sigma, double lambda,
                        double df, double alpha, double FunctionTol, double ResultTol) {
     double s = sigma * std::sqrt(chiinverse(p, df, 1e-15) / df);
+    const long ran_out = limitfaults::searches_ran_out();
     double U = onetailforverify(mu, s, lambda, df, alpha, FunctionTol, ResultTol);
+    if (!std::isfinite(U)) limitfaults::seen(limitfaults::NoNumber, s);
+    if (limitfaults::searches_ran_out() != ran_out) limitfaults::seen(limitfaults::OutOfIterations, s);
     double z = (mu + lambda * (sigma * sigma) - U) / (sigma / std::sqrt(1.0 + df));
     return normscdf(z);
 }
@@ -118,15 +122,27 @@ double fastertwotailcriticalp(int which, double p, double mu, double sigma, doub
     const paircache::Key key{p, mu, sigma, lambda, df, alpha, params::StartBesselMaxArg,
                              FunctionTol, ResultTol, params::StartMaxIter};
     paircache::Pair pair{};
+    auto s_of = [&] { return sigma * std::sqrt(chiinverse(p, df, 1e-15) / df); };
     if (paircache::recall(key, pair)) {
         // The control block as the limit computation would have left it.
         store_twotail_control(FunctionTol, ResultTol);
     } else {
         paircache::Recording recording(key);
-        double s = sigma * std::sqrt(chiinverse(p, df, 1e-15) / df);
-        twotailpairforverify(mu, s, df, alpha, lambda, FunctionTol, ResultTol, pair.lower,
+        const long ran_out = limitfaults::searches_ran_out();
+        twotailpairforverify(mu, s_of(), df, alpha, lambda, FunctionTol, ResultTol, pair.lower,
                              pair.upper);
+        pair.ran_out = limitfaults::searches_ran_out() != ran_out;
         recording.keep(pair);
+    }
+    // Every evaluation counts its pair's faults, reused or not, so that the
+    // counts do not depend on the reuse. s is found again only for a fault.
+    const bool no_number = !(std::isfinite(pair.lower) && std::isfinite(pair.upper));
+    const bool crossed = !no_number && pair.lower > pair.upper;
+    if (no_number || crossed || pair.ran_out) {
+        const double s = s_of();
+        if (no_number) limitfaults::seen(limitfaults::NoNumber, s);
+        if (crossed) limitfaults::seen(limitfaults::Crossed, s);
+        if (pair.ran_out) limitfaults::seen(limitfaults::OutOfIterations, s);
     }
     double L = which == 1 ? pair.lower : pair.upper;
     double z = (mu + lambda * (sigma * sigma) - L) / (sigma / std::sqrt(1.0 + df));

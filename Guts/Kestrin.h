@@ -1,5 +1,6 @@
 // The main module: the verification driver and the coverage integrals.
 #pragma once
+#include <string>
 
 // Every coverage integrand takes (which, p, mu, sigma, lambda, df, alpha,
 // FunctionTol, ResultTol), the integration variable second.
@@ -67,6 +68,8 @@ TwoSidedCoverage twosided_coverage(double sigma, double df, double alpha, double
 // The program entry: start-up values, the mode question, and the chosen run.
 int tolvane_main();
 [[noreturn]] void verify_main();
+// With it, a two-sided pass of the dialogue also shows each tail's miss.
+void show_tails(bool on);
 void writeverifyinfo();
 void verifyonetail(int which, double mu, double sigma, double lambda, double df, double alpha,
                    double AdapQuadTol, double FunctionTol, double ResultTol, double& integral,
@@ -77,3 +80,11 @@ void verifytwotail(double mu, double sigma, double lambda, double df, double alp
 void writeinfo_readfile();
 // The input-file run; ends the program.
 [[noreturn]] void verify_readfile();
+
+// The case lists (standard output: CSV; diagnostics: standard error). Each
+// returns the exit status; malformed input ends the program as the I/O layer does.
+// --plan FILE: the cases an input file selects, in run order.
+int plan_main(const std::string& name);
+// --cases FILE|- [--part K/N]: runs every case row (or the K-th of N parts).
+int cases_main(const std::string& name, const std::string& part);
+bool valid_part(const std::string& text);

@@ -12,7 +12,9 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "Case.h"
 #include "CaseDomain.h"
 #include "CaseTables.h"
 #include "Kestrin.h"
@@ -62,23 +64,19 @@ double minutes_between(double t0, double t1) { return elapsed_seconds(t0, t1) / 
 
 // A case whose limits the outside limit command failed to give has no result:
 // the terminal says why and the report gets no line for it.
-bool lost_to_limit_command(std::ostream& terminal, double alpha, double df, double sigma) {
-    std::string failure;
-    if (!limitcmd::take_failure(failure)) return false;
-    rec::list(terminal, {failure});
+bool lost_to_limit_command(std::ostream& terminal, const CaseResult& r, double alpha, double df,
+                           double sigma) {
+    if (r.status != CaseStatus::Failed) return false;
+    rec::list(terminal, {r.message});
     rec::list(terminal, {"Case not reported: alpha, df, sigma", alpha, df, sigma});
     flush_sink();
     return true;
 }
 
-// Runs `body` on every case of the selected ranges, level-major: all df and
-// sigma values of one level come before the next level.
+// Runs `body` on every case of the run's plan, in its order.
 template <class Body>
 void for_each_case(const RunInput& run, Body&& body) {
-    for (std::int32_t i = run.level_first; i <= run.level_last; ++i)
-        for (std::int32_t j = run.df_first; j <= run.df_last; ++j)
-            for (std::int32_t k = run.sigma_first; k <= run.sigma_last; ++k)
-                body(cases::levels[i - 1], cases::dfs[j - 1], cases::sigmas[k - 1]);
+    for (const PlannedCase& c : plan_of(run)) body(c.alpha, c.df, c.sigma);
 }
 
 // How a kind of run prints the result of a case: its report and terminal
@@ -91,31 +89,32 @@ struct CaseRecords {
     const char* terminal_minutes;
 };
 
-// A case's coverage value (I, or the two-sided miss probability D) and the
-// evaluations of its integrals.
-struct CaseValue {
-    double value;
-    int n;
-};
-
 // The loop of both kinds of run: for every case `before` writes what comes
-// before its computation, `coverage` computes its coverage value and
-// evaluation count between two clock readings, and the case's report and
-// terminal records follow.
-template <class Before, class Coverage>
-void run_cases(const RunInput& run, rec::RecordFile& report, const std::string& report_name,
-               const CaseRecords& records, Before&& before, Coverage&& coverage) {
+// before its computation, the case is computed between two clock readings,
+// `value` picks its coverage value (I, or the two-sided miss probability), and
+// the case's report and terminal records follow, then the records of the
+// faults of its limits (on the terminal only: the report keeps its format).
+template <class Before, class Value>
+void run_cases(const RunInput& run, int sides, rec::RecordFile& report,
+               const std::string& report_name, const CaseRecords& records, Before&& before,
+               Value&& value_of) {
     const double AdapQuadTol = run.AdapQuadTol;
     const double FunctionTol = run.FunctionTol;
-    const double ResultTol = controlparms.ResultTol;
+    const double ResultTol = run.ResultTol;
     std::ostream& terminal = sink();
     for_each_case(run, [&](double alpha, double df, double sigma) {
+        const Case c{.sides = sides, .df = df, .sigma = sigma, .alpha = alpha,
+                     .AdapQuadTol = AdapQuadTol, .FunctionTol = FunctionTol,
+                     .ResultTol = ResultTol};
         before(alpha, df, sigma);
+        write_domain_record(terminal, c);
         const double t0 = time_of_day();
-        const auto [value, n] = coverage(alpha, df, sigma, AdapQuadTol, FunctionTol, ResultTol);
+        const CaseResult r = run_case(c);
         const double t1 = time_of_day();
         const double minutes = minutes_between(t0, t1);
-        if (lost_to_limit_command(terminal, alpha, df, sigma)) return;
+        if (lost_to_limit_command(terminal, r, alpha, df, sigma)) return;
+        const double value = value_of(r);
+        const int n = r.neval;
 
         put(report, report_name,
             formatted_text(records.report,
@@ -124,6 +123,7 @@ void run_cases(const RunInput& run, rec::RecordFile& report, const std::string& 
         rec::formatted(terminal, records.terminal,
                        {alpha, df, sigma, 1.0 - value, value - (1.0 - alpha), minutes,
                         records.terminal_minutes, n});
+        write_fault_records(terminal, r);
         flush_sink();
     });
 }
@@ -162,15 +162,10 @@ int run_two_sided(const RunInput& run, const std::string& report_name) {
                        {"Mu,Sigma,df,alpha are ", mu, sigma, df, alpha});
         flush_sink();
     };
-    auto coverage = [](double alpha, double df, double sigma, double AdapQuadTol,
-                       double FunctionTol, double ResultTol) {
-        const TwoSidedCoverage c =
-            twosided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
-        // Not (1 - I_L) + I_U, which the dialogue prints: the other rounding
-        // of the same sum, and the reports have always printed this one.
-        return CaseValue{(c.upper + 1.0) - c.lower, c.neval};
-    };
-    run_cases(run, report, report_name, records, before, coverage);
+    // Not (1 - I_L) + I_U, which the dialogue prints: the other rounding of
+    // the same sum, and the reports have always printed this one.
+    auto value = [](const CaseResult& r) { return r.file_miss(); };
+    run_cases(run, 2, report, report_name, records, before, value);
     return closed(report, report_name);
 }
 
@@ -186,7 +181,7 @@ int run_one_sided(const RunInput& run, const std::string& report_name) {
     put(report, report_name,
         formatted_text("(A14,1p,E8.1,A14,E8.1,A14,E8.1)",
                        {" AdapQuadTol: ", run.AdapQuadTol, " FunctionTol: ", run.FunctionTol,
-                        " ResultTol: ", controlparms.ResultTol}));
+                        " ResultTol: ", run.ResultTol}));
     put(report, report_name,
         rec::list_text({" alpha  df  sigma   Integral      Error  AdqTol FncTol ResTol"}));
 
@@ -194,13 +189,8 @@ int run_one_sided(const RunInput& run, const std::string& report_name) {
                               "(F7.3,F5.0,F9.5,1p,2(E14.3),0p,F9.2,A9,I7)", " minutes"};
     // No record before the computation and no intermediate file.
     auto before = [](double, double, double) {};
-    auto coverage = [](double alpha, double df, double sigma, double AdapQuadTol,
-                       double FunctionTol, double ResultTol) {
-        const OneSidedCoverage c =
-            onesided_coverage(sigma, df, alpha, AdapQuadTol, FunctionTol, ResultTol);
-        return CaseValue{c.integral, c.neval};
-    };
-    run_cases(run, report, report_name, records, before, coverage);
+    auto value = [](const CaseResult& r) { return r.integral; };
+    run_cases(run, 1, report, report_name, records, before, value);
     return closed(report, report_name);
 }
 
@@ -291,6 +281,37 @@ int run_table(const RunInput& run) {
     return run.kind == 2 ? run_two_sided(run, report_name) : run_one_sided(run, report_name);
 }
 
+ReadOutcome open_run_input(const std::string& name, RunInput& run) {
+    ff::FileBuf file;
+    std::string why;
+    if (!file.open_regular(name, why)) fatal(name, "cannot open the input file: " + why);
+    std::istream in(&file);
+    std::string fault;
+    const ReadOutcome outcome = read_run_input(in, name, run, fault);
+    if (outcome == ReadOutcome::Fault) fatal(name, fault);
+    return outcome;
+}
+
+void check_run_input(const std::string& name, const RunInput& run) {
+    // The tables are fixed; an index outside them has no case to run, so the whole
+    // file is refused before any output file is made.
+    const std::string range = table_range_fault(run);
+    if (!range.empty()) fatal(name, range);
+    // The cases come from the fixed tables, the tolerances do not.
+    const std::string tolerances =
+        domain::tolerance_fault(run.AdapQuadTol, run.FunctionTol, run.ResultTol);
+    if (!tolerances.empty()) fatal(name, "record 4: " + tolerances);
+}
+
+std::vector<PlannedCase> plan_of(const RunInput& run) {
+    std::vector<PlannedCase> plan;
+    for (std::int32_t i = run.level_first; i <= run.level_last; ++i)
+        for (std::int32_t j = run.df_first; j <= run.df_last; ++j)
+            for (std::int32_t k = run.sigma_first; k <= run.sigma_last; ++k)
+                plan.push_back({cases::levels[i - 1], cases::dfs[j - 1], cases::sigmas[k - 1], i, j, k});
+    return plan;
+}
+
 void writeinfo_readfile() {
     std::ostream& out = sink();
     rec::formatted(out, "(A1)", {"-"});
@@ -323,41 +344,20 @@ void verify_readfile() {
                                     std::to_string(max_name) + " characters");
     given.resize(std::min(given.size(), max_name));
 
-    ff::FileBuf file;
-    std::string why;
-    if (!file.open_regular(name, why)) fatal(name, "cannot open the input file: " + why);
-    std::istream in(&file);
-
     RunInput run;
-    std::string fault;
-    switch (read_run_input(in, name, run, fault)) {
-        case ReadOutcome::Ok:
-            break;
-        case ReadOutcome::BadKind: {
-            std::string padded = given;
-            if (padded.size() < 72) padded.resize(72, ' ');
-            rec::list(out, {" Error in 1st line of file ", padded});
-            rec::list(out, {" Value must be 1 or 2 for testing one- or two-sided limits."});
-            rec::list(out, {"Value in file is ", run.kind});
-            flush_sink();
-            std::exit(0);
-        }
-        case ReadOutcome::Fault:
-            fatal(name, fault);
+    if (open_run_input(name, run) == ReadOutcome::BadKind) {
+        std::string padded = given;
+        if (padded.size() < 72) padded.resize(72, ' ');
+        rec::list(out, {" Error in 1st line of file ", padded});
+        rec::list(out, {" Value must be 1 or 2 for testing one- or two-sided limits."});
+        rec::list(out, {"Value in file is ", run.kind});
+        flush_sink();
+        std::exit(0);
     }
     controlparms.ResultTol = run.ResultTol;
     if (run.sigmas_defaulted) rec::list(out, {"Error reading sigmas.  Will do all three..."});
-    file.close();
     flush_sink();
-
-    // The tables are fixed; an index outside them has no case to run, so the whole
-    // file is refused before any output file is made.
-    const std::string range = table_range_fault(run);
-    if (!range.empty()) fatal(name, range);
-    // The cases come from the fixed tables, the tolerances do not.
-    const std::string tolerances =
-        domain::tolerance_fault(run.AdapQuadTol, run.FunctionTol, run.ResultTol);
-    if (!tolerances.empty()) fatal(name, "record 4: " + tolerances);
+    check_run_input(name, run);
 
     int status = run_table(run);
     // Every case the limit command failed is missing from the report.

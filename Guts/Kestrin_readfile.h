@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "wallclock.h"
 
@@ -51,3 +52,20 @@ ClockSource set_run_clock(ClockSource clock);
 // A file name as given (blank-padded to 72 characters by the reader) without its
 // trailing blanks, as it is opened.
 std::string trimmed_name(const std::string& name);
+
+// Opens and reads the input file `name`; a file that cannot be opened or whose
+// records are malformed ends the program (I/O layer: one line, status 2).
+// Returns Ok or BadKind.
+ReadOutcome open_run_input(const std::string& name, RunInput& run);
+// Ends the program, as the run does, when the file selects indices outside the
+// tables or gives tolerances the computation cannot use.
+void check_run_input(const std::string& name, const RunInput& run);
+
+// A case the input file selects: its values and the 1-based indices of the
+// fixed tables they come from.
+struct PlannedCase {
+    double alpha, df, sigma;
+    std::int32_t level, df_index, sigma_index;
+};
+// Every case of the selected ranges in run order: level-major, then df, then sigma.
+std::vector<PlannedCase> plan_of(const RunInput& run);

@@ -3,10 +3,9 @@
 #include <iostream>
 #include <string>
 
-#include "CaseDomain.h"
+#include "Case.h"
 #include "CaseTables.h"
 #include "Kestrin.h"
-#include "LimitCommand.h"
 #include "freeform.h"
 #include "records.h"
 #include "sink.h"
@@ -52,6 +51,12 @@ void verifytwotail(double mu, double sigma, double lambda, double df, double alp
     difference = c.miss - (1.0 - alpha);
 }
 
+namespace {
+bool tails_shown = false;
+}  // namespace
+
+void show_tails(bool on) { tails_shown = on; }
+
 void verify_main() {
     std::ostream& out = sink();
     // Every read ends the program on the end of input or a malformed value, so a
@@ -79,37 +84,32 @@ void verify_main() {
         double AdapQuadTol = 0.0, FunctionTol = 0.0, ResultTol = 0.0;
         terminal.read({AdapQuadTol, FunctionTol, ResultTol});
 
-        const double mu = cases::mu;
-        const double lambda = cases::lambda;
-        std::string failure;
-        // Outside the cases the limits are computed correctly for, the answer
-        // would be a plausible number and wrong: such a case is refused, and the
-        // pass ends as usual.
-        const std::string refused =
-            domain::case_fault(df, sigma, alpha, AdapQuadTol, FunctionTol, ResultTol);
+        const Case c{.sides = kind == 1 ? 1 : 2, .df = df, .sigma = sigma, .alpha = alpha,
+                     .AdapQuadTol = AdapQuadTol, .FunctionTol = FunctionTol,
+                     .ResultTol = ResultTol};
+        // A case whose computation would mean nothing is refused, and the pass
+        // ends as usual; every other case is computed, however wrong its limits.
+        const std::string refused = refusal(c);
         if (!refused.empty()) {
             rec::list(out, {"Refused: " + refused});
-        } else if (kind == 1) {
-            double integral = 0.0, difference = 0.0;
-            verifyonetail(2, mu, sigma, lambda, df, alpha, AdapQuadTol, FunctionTol, ResultTol,
-                          integral, difference);
-            if (limitcmd::take_failure(failure)) {
-                rec::list(out, {failure});
-            } else {
-                rec::list(out, {"Approx. to integral is (should be 1-alpha)", integral});
-                rec::list(out, {"Difference of approx.and 1-alpha is ", difference});
-            }
         } else {
-            double lower = 0.0, upper = 0.0, difference = 0.0;
-            verifytwotail(mu, sigma, lambda, df, alpha, AdapQuadTol, FunctionTol, ResultTol,
-                          lower, upper, difference);
-            if (limitcmd::take_failure(failure)) {
-                rec::list(out, {failure});
+            write_domain_record(out, c);
+            const CaseResult r = run_case(c);
+            if (r.status == CaseStatus::Failed) {
+                rec::list(out, {r.message});
             } else {
-                rec::list(out, {});
-                rec::list(out, {"Approx to integral (should be !1-alpha)",
-                                (1.0 - lower) + upper});
-                rec::list(out, {"Difference of approx. and 1-alpha is ", difference});
+                if (c.sides == 1) {
+                    rec::list(out, {"Approx. to integral is (should be 1-alpha)", r.integral});
+                    rec::list(out, {"Difference of approx.and 1-alpha is ",
+                                    r.integral - (1.0 - alpha)});
+                } else {
+                    rec::list(out, {});
+                    rec::list(out, {"Approx to integral (should be !1-alpha)", r.miss()});
+                    rec::list(out, {"Difference of approx. and 1-alpha is ",
+                                    r.miss() - (1.0 - alpha)});
+                    if (tails_shown) write_tail_records(out, c, r);
+                }
+                write_fault_records(out, r);
             }
         }
 

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "LimitFaults.h"
 #include "mainguts.h"
 #include "params.h"
 #include "speed.h"
@@ -93,4 +94,9 @@ void NewSecantAdap(double& root, double x0, double x1, double target, double nu,
     root = std::isnan(dcur) ? dcur : current;
     residual = dcur;
     iterations = counter;
+    // Out of iterations with the last step within xtol is a search that has
+    // settled (with ResultTol 0 it often goes round the last representable
+    // values until maxit); only one still moving has run out.
+    if (counter > maxit && !(std::fabs(current - previous) <= xtol))
+        limitfaults::search_ran_out();
 }

@@ -32,6 +32,7 @@ struct Key {
 
 struct Pair {
     double lower, upper;
+    bool ran_out = false;  // a search of its computation stopped on its iteration limit
 };
 
 // Looks up `key`. When a pair is kept for it, writes the diagnostics recorded

@@ -2,6 +2,7 @@
 // that make a bracket are not counted; the bisection steps are.
 #include <cmath>
 
+#include "LimitFaults.h"
 #include "TwoTailedSearch.h"
 #include "mainguts.h"
 #include "params.h"
@@ -38,6 +39,7 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
     // ends the search instead of walking forever.
     for (int steps = 0; r0 > 0.0; ++steps) {
         if (steps >= maxit) {
+            limitfaults::search_ran_out();
             give_up("Downward walk stopped after MaxIter steps in OnlyBisection... x,r ", x0, r0,
                     x1, r1, i, xout, resid, count);
             return;
@@ -56,6 +58,7 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
             return;
         }
         if (steps >= maxit) {
+            limitfaults::search_ran_out();
             give_up("Upward walk stopped after MaxIter steps in OnlyBisection... x,r ", x0, r0,
                     walk.good(), rgood, i, xout, resid, count);
             return;
@@ -91,6 +94,7 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
             r1 = rm;
         }
     }
+    if (i > maxit) limitfaults::search_ran_out();
     rec::say({"Method (Only Bisection) failed..."});
     count = i;
     resid = r(xm);

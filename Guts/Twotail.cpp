@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "control.h"
+#include "LimitFaults.h"
 #include "mainguts.h"
 #include "params.h"
 #include "records.h"
@@ -68,9 +69,13 @@ void Twotail(double muhat, double s, double df, double alpha, double lambda, dou
     double residual = 0.0;
 
     // Lower limit: starting guesses from the one-sided factor for half the tail.
-    double h = HAdap(eta, N, (1.0 - q) * 0.5, t1, t2, controlparms.MaxIter,
-                     controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
-                     hcount);
+    double h = 0.0;
+    {
+        const limitfaults::StartingGuesses guesses;
+        h = HAdap(eta, N, (1.0 - q) * 0.5, t1, t2, controlparms.MaxIter,
+                  controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
+                  hcount);
+    }
     double x0 = (h * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     double x1 = (h * params::single(1.1f) * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     double xL = 0.0;
@@ -82,8 +87,12 @@ void Twotail(double muhat, double s, double df, double alpha, double lambda, dou
     lower = (lambda * s * s + muhat) + std::sqrt((df + 1.0) / df) * (s / gamma) * sign * hlower;
 
     // Upper limit. The 1.1 of its tail share is a double, unlike the factor 1.1 above.
-    h = HAdap(eta, N, 1.0 - (1.0 - q) / 1.1, t1, t2, controlparms.MaxIter,
-              controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg, hcount);
+    {
+        const limitfaults::StartingGuesses guesses;
+        h = HAdap(eta, N, 1.0 - (1.0 - q) / 1.1, t1, t2, controlparms.MaxIter,
+                  controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
+                  hcount);
+    }
     x0 = (h * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     x1 = (h * params::single(1.05f) * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     double xU = 0.0;

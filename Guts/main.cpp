@@ -16,7 +16,9 @@
 namespace {
 
 const char usage[] =
-    "Usage: tolvane [--limits COMMAND [--limits-timeout SECONDS]]\n"
+    "Usage: tolvane [--tails] [--limits COMMAND [--limits-timeout SECONDS]]\n"
+    "       tolvane --plan INPUT-FILE\n"
+    "       tolvane --cases LIST.csv|- [--part K/N] [--limits COMMAND ...]\n"
     "       tolvane --help | --version\n"
     "\n"
     "Checks by numerical integration how exact the one- and two-sided confidence\n"
@@ -27,6 +29,14 @@ const char usage[] =
     "cases that an input file selects; that run writes a report file (and, for\n"
     "two-sided limits, tolvane.int in the current directory).\n"
     "\n"
+    "  --tails                   in a two-sided pass of the dialogue, show each\n"
+    "                            tail's miss beside its target (1-alpha)/2\n"
+    "  --plan INPUT-FILE         print, as CSV, the cases an input file selects, in\n"
+    "                            the order its run takes them\n"
+    "  --cases LIST.csv|-        run every row (kind,df,sigma,alpha,AdapQuadTol,\n"
+    "                            FunctionTol,ResultTol) of a CSV case list and write\n"
+    "                            one CSV results row per case as it finishes\n"
+    "  --part K/N                with --cases, only the K-th of N equal parts\n"
     "  --limits COMMAND          ask COMMAND (run by /bin/sh -c) for every limit,\n"
     "                            one request a line, instead of computing it here;\n"
     "                            tolvane-limits speaks the same protocol\n"
@@ -70,9 +80,27 @@ int main(int argc, char** argv) {
     }
     std::string limits;
     double timeout = 60.0;
+    bool timeout_given = false;
+    std::string plan, cases, part;
+    bool plan_given = false, cases_given = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--limits" || a == "--limits-timeout") {
+        if (a == "--tails") {
+            show_tails(true);
+        } else if (a == "--plan" || a == "--cases" || a == "--part") {
+            if (i + 1 >= argc) bad_argument(a + " needs a value");
+            const std::string v = argv[++i];
+            if (a == "--plan") {
+                plan = v;
+                plan_given = true;
+            } else if (a == "--cases") {
+                cases = v;
+                cases_given = true;
+            } else {
+                if (!valid_part(v)) bad_argument("--part needs K/N with 1 <= K <= N, not '" + v + "'");
+                part = v;
+            }
+        } else if (a == "--limits" || a == "--limits-timeout") {
             if (i + 1 >= argc) bad_argument(a + " needs a value");
             const std::string v = argv[++i];
             if (a == "--limits") {
@@ -80,6 +108,7 @@ int main(int argc, char** argv) {
                     bad_argument("--limits needs a command");
                 limits = v;
             } else {
+                timeout_given = true;
                 char* end = nullptr;
                 timeout = std::strtod(v.c_str(), &end);
                 if (end == v.c_str() || *end != '\0' || !(timeout > 0.0 && timeout <= 1e6))
@@ -91,7 +120,9 @@ int main(int argc, char** argv) {
             bad_argument("unexpected argument '" + a + "'");
         }
     }
-    if (limits.empty() && argc > 1) bad_argument("--limits-timeout without --limits");
+    if (limits.empty() && timeout_given) bad_argument("--limits-timeout without --limits");
+    if (plan_given && cases_given) bad_argument("--plan and --cases do not go together");
+    if (!part.empty() && !cases_given) bad_argument("--part goes with --cases");
     // A file-size limit would otherwise kill the program in the middle of a
     // record; ignored, the write fails and the run cuts the file back to its
     // last complete record.
@@ -102,6 +133,12 @@ int main(int argc, char** argv) {
     // static object is gone.
     std::cin.rdbuf(new ff::FileBuf(0));
     std::cout.rdbuf(new DescriptorOutput(1));
+    if (plan_given) return plan_main(plan);
     if (!limits.empty()) limitcmd::use(limits, timeout);
+    if (cases_given) {
+        const int status = cases_main(cases, part);
+        limitcmd::stop();
+        return status;
+    }
     return tolvane_main();
 }

@@ -320,8 +320,9 @@ TEST(InputFileRefused, IndicesOutsideTheTables) {
 }
 
 // The cases come from the fixed tables, but the tolerances are free: ones
-// under which the answers go wrong (1 1 1 gave a coverage of -0.189) end
-// the run before any output file is made.
+// under which the computation itself means nothing (a p-range turned over by
+// AdapQuadTol 1, which gave -0.189; tolerances that can never be met) end the
+// run before any output file is made.
 TEST(InputFileRefused, TolerancesOutsideTheirRanges) {
     struct Case {
         const char* records;
@@ -329,17 +330,39 @@ TEST(InputFileRefused, TolerancesOutsideTheirRanges) {
     };
     const Case cases[] = {
         {"1\n6 6\n4 4\n1 1 1\nrep.txt\n2 2\n",
-         "tolvane: run.in: record 4: AdapQuadTol must be 0 (no integral) or from 1e-12 to 0.0001, "
-         "not 1\n"},
-        {"2\n6 6\n4 4\n1e-4 1e-6 0\nrep.txt\n2 2\n",
-         "tolvane: run.in: record 4: FunctionTol must be from 1e-14 to 1e-8, not 1e-6\n"},
-        {"1\n6 6\n4 4\n0 1e-8 1e-6\nrep.txt\n2 2\n",
-         "tolvane: run.in: record 4: ResultTol must be from 0 to 1e-11, not 1e-6\n"},
+         "tolvane: run.in: record 4: AdapQuadTol must be a number below 0.5, not 1\n"},
+        {"2\n6 6\n4 4\n1e-4 -1e-6 0\nrep.txt\n2 2\n",
+         "tolvane: run.in: record 4: FunctionTol must be a finite number from 0 up, not -1e-6\n"},
+        {"1\n6 6\n4 4\n0 1e-8 -1e-6\nrep.txt\n2 2\n",
+         "tolvane: run.in: record 4: ResultTol must be a finite number from 0 up, not -1e-6\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.records);
         EXPECT_EQ(refused_file(c.records, c.err).r.out, kStart);
     }
+}
+
+// A stored file with tolerances outside the measured domain of the built-in
+// limits runs as it always did: the report in its own format, and on the
+// terminal one record before each result that says the case lies outside.
+TEST(InputFile, ToleranceOutsideTheLimitsDomainRunsWithARecord) {
+    const FileRun f = run_file("1\n4 4\n4 4\n1e-4 1e-6 0\n'r5.txt'\n");
+    EXPECT_EQ(f.r.status, 0) << f.r.err;
+    EXPECT_EQ(f.r.err, "");
+    const std::vector<std::string> report = ts::lines_of(f.file("r5.txt"));
+    ASSERT_EQ(report.size(), 7u) << f.file("r5.txt");
+    EXPECT_EQ(report[3] + "\n", kOneSidedColumns);
+    for (int i = 4; i < 7; ++i) EXPECT_TRUE(report[i].starts_with("  0.050  10. ")) << report[i];
+    const std::string record =
+        " Outside the measured domain of the built-in limits (df 2 to 1000, sigma 0.05 to 10, "
+        "alpha 0.001 to 0.999, AdapQuadTol 0 or 1e-12 to 0.0001, FunctionTol 1e-14 to 1e-8, "
+        "ResultTol 0 to 1e-11): FunctionTol 1e-6. The result is the true coverage of the limits "
+        "computed there.\n";
+    std::size_t count = 0;
+    for (std::size_t at = f.r.out.find(record); at != std::string::npos;
+         at = f.r.out.find(record, at + 1))
+        ++count;
+    EXPECT_EQ(count, 3u) << f.r.out;
 }
 
 TEST(InputFileRefused, MissingFileOrRecord) {

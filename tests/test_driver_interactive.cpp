@@ -107,10 +107,11 @@ TEST(InteractiveNumbers, TwoSidedPass) {
 
 // ---- cases outside those the limits are computed correctly for ----
 
-// Each of these used to come back as a plausible number (df 1.5: 0.054 and
-// df 2.5: 0.081 against 0.1; sigma -1: 0.488; sigma 500: 0.159; sigma 700:
-// 0.5595; tolerances 1 1 1: -0.189). Now the pass writes one record naming
-// the accepted range and goes on to its end with nothing computed.
+// A case whose computation itself would mean nothing (df 1.5: the limit code
+// takes df 1 and the integrand 1.5, and gave 0.054 against 0.1; a level of 1.5;
+// a p-range cut from both ends by AdapQuadTol 1, which gave -0.189) gets one
+// record naming the accepted range, and the pass goes on to its end with
+// nothing computed.
 TEST(InteractiveRefusal, CaseOutsideTheDomainIsRefusedWithOneRecord) {
     struct Case {
         const char* kind;
@@ -118,17 +119,18 @@ TEST(InteractiveRefusal, CaseOutsideTheDomainIsRefusedWithOneRecord) {
         const char* record;
     };
     const Case cases[] = {
-        {"1", "1.5 1 0.9\n1e-6 1e-8 0", " Refused: df must be a whole number from 2 to 1000, not 1.5\n"},
-        {"1", "2.5 1 0.9\n1e-6 1e-8 0", " Refused: df must be a whole number from 2 to 1000, not 2.5\n"},
-        {"2", "0 1 0.9\n1e-3 1e-6 0", " Refused: df must be a whole number from 2 to 1000, not 0\n"},
-        {"1", "10 -1 0.9\n1e-6 1e-8 0", " Refused: sigma must be from 0.05 to 10, not -1\n"},
-        {"2", "10 500 0.9\n1e-6 1e-8 0", " Refused: sigma must be from 0.05 to 10, not 500\n"},
-        {"1", "10 700 0.9\n1e-6 1e-8 0", " Refused: sigma must be from 0.05 to 10, not 700\n"},
-        {"1", "10 1 1.5\n1e-6 1e-8 0", " Refused: alpha must be from 0.001 to 0.999, not 1.5\n"},
-        {"1", "10 1 0.9\n1 1 1",
-         " Refused: AdapQuadTol must be 0 (no integral) or from 1e-12 to 0.0001, not 1\n"},
-        {"3", "10 1 0.9\n1e-4 1e-6 0", " Refused: FunctionTol must be from 1e-14 to 1e-8, not 1e-6\n"},
-        {"1", "10 1 0.9\n1e-6 1e-8 -1", " Refused: ResultTol must be from 0 to 1e-11, not -1\n"},
+        {"1", "1.5 1 0.9\n1e-6 1e-8 0", " Refused: df must be a whole number from 2 up, not 1.5\n"},
+        {"1", "2.5 1 0.9\n1e-6 1e-8 0", " Refused: df must be a whole number from 2 up, not 2.5\n"},
+        {"2", "0 1 0.9\n1e-3 1e-6 0", " Refused: df must be a whole number from 2 up, not 0\n"},
+        {"1", "10 -1 0.9\n1e-6 1e-8 0", " Refused: sigma must be from 1e-150 to 1e150, not -1\n"},
+        {"2", "10 1e200 0.9\n1e-6 1e-8 0", " Refused: sigma must be from 1e-150 to 1e150, not 1e200\n"},
+        {"1", "10 1 1.5\n1e-6 1e-8 0", " Refused: alpha must be above 0 and below 1, not 1.5\n"},
+        {"1", "10 1 0\n1e-6 1e-8 0", " Refused: alpha must be above 0 and below 1, not 0\n"},
+        {"1", "10 1 0.9\n1 1 1", " Refused: AdapQuadTol must be a number below 0.5, not 1\n"},
+        {"3", "10 1 0.9\n0.5 1e-6 0", " Refused: AdapQuadTol must be a number below 0.5, not 0.5\n"},
+        {"1", "10 1 0.9\n1e-6 -1e-8 0",
+         " Refused: FunctionTol must be a finite number from 0 up, not -1e-8\n"},
+        {"1", "10 1 0.9\n1e-6 1e-8 -1", " Refused: ResultTol must be a finite number from 0 up, not -1\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.values);

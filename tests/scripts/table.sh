@@ -57,10 +57,10 @@ echo kept >int/tolvane.int
 status=0; (cd int && "$table" -q --tolvane "$tolvane" int.in >/dev/null 2>int.err) || status=$?
 check "two-sided report named tolvane.int: exit status 2" test $status -eq 2
 check "two-sided report named tolvane.int: tolvane.int untouched" grep -qx kept int/tolvane.int
-printf '1\n1 1\n1 1\n1e-6 1e-6 0\ntol.rep\n1 1\n' >tol.in
+printf '1\n1 1\n1 1\n0.5 1e-6 0\ntol.rep\n1 1\n' >tol.in
 status=0; "$table" -q --tolvane "$tolvane" tol.in >/dev/null 2>tol.err || status=$?
 check "tolerance out of range: exit status 2" test $status -eq 2
-check "tolerance out of range: the message names the user's file" grep -q '^tolvane: tol.in: record 4: FunctionTol' tol.err
+check "tolerance out of range: the message names the user's file" grep -q '^tolvane: tol.in: record 4: AdapQuadTol' tol.err
 status=0; "$table" -q --slurm --tolvane "$tolvane" long.in >/dev/null 2>slurm-one.err || status=$?
 check "--slurm on a file only one process can run: exit status 2" test $status -eq 2
 check "--slurm on a file only one process can run: says so" grep -q 'without --slurm or --merge' slurm-one.err

@@ -1,0 +1,58 @@
+// One case, one path: what a case is, what running it gives, and the views of
+// a result that the dialogue, the input-file run and the case list print.
+#pragma once
+#include <iosfwd>
+#include <string>
+
+#include "CaseTables.h"
+#include "LimitFaults.h"
+
+struct Case {
+    int sides = 1;  // 1 one-sided, 2 two-sided
+    double df = 0.0, sigma = 0.0, alpha = 0.0;
+    double AdapQuadTol = 0.0, FunctionTol = 0.0, ResultTol = 0.0;
+    double mu = cases::mu, lambda = cases::lambda;
+};
+
+enum class CaseStatus { Ok, Refused, Failed };
+
+struct CaseResult {
+    CaseStatus status = CaseStatus::Ok;
+    std::string message;  // why refused or failed
+    double integral = 0.0;  // one-sided: I, whose target is 1 - alpha
+    double lower = 0.0;     // two-sided: I_L and I_U
+    double upper = 0.0;
+    int neval = 0;
+    double seconds = 0.0;
+    limitfaults::Counts faults;
+
+    // The two-sided miss probability as the dialogue prints it, (1 - I_L) + I_U,
+    // and as the input-file run prints it, (I_U + 1) - I_L: the same sum rounded
+    // otherwise, each kept as its output has always been computed.
+    double miss() const { return (1.0 - lower) + upper; }
+    double file_miss() const { return (upper + 1.0) - lower; }
+    // The tails of the two-sided interval: the probability that the lower limit
+    // lies above the true value and that the upper limit lies below it.
+    double lower_tail() const { return 1.0 - lower; }
+    double upper_tail() const { return upper; }
+};
+
+// Empty when the case can be computed; otherwise why not (CaseDomain.h).
+std::string refusal(const Case& c);
+
+// Computes a case that refusal() accepts: its coverage integrals, the faults of
+// the limits met on the way, the limit command's failure if any, and the time
+// taken. Writes the diagnostics the integrals write, and nothing else.
+CaseResult run_case(const Case& c);
+
+// ---- views ----
+
+// Before the result: one record when the case lies outside the measured domain
+// of the built-in limits (none when another program's limits are measured).
+void write_domain_record(std::ostream& out, const Case& c);
+// The values of a case outside that domain ("sigma 500, FunctionTol 1e-6"), or "".
+std::string domain_outside_text(const Case& c);
+// After the result: one record for each kind of fault seen.
+void write_fault_records(std::ostream& out, const CaseResult& r);
+// The dialogue's two records of the tails of a two-sided result.
+void write_tail_records(std::ostream& out, const Case& c, const CaseResult& r);

@@ -1,0 +1,223 @@
+// The program's own case lists: --plan prints the cases an input file selects,
+// --cases runs the cases of a CSV list. Both write CSV on standard output and
+// send the computing routines' diagnostics to standard error.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <istream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "Case.h"
+#include "CaseList.h"
+#include "Kestrin.h"
+#include "Kestrin_readfile.h"
+#include "LimitCommand.h"
+#include "freeform.h"
+#include "records.h"
+#include "sink.h"
+
+namespace {
+
+// A case list is read whole before its first case runs (a part needs the
+// number of rows); beyond this it is no case list.
+constexpr std::size_t max_list_bytes = std::size_t{256} << 20;
+
+std::string whole_input(const std::string& name) {
+    ff::FileBuf file(0);
+    std::string why;
+    if (name != "-" && !file.open_regular(name, why))
+        fatal(name, "cannot open the case list: " + why);
+    const std::string shown = name == "-" ? "standard input" : name;
+    std::string text;
+    for (std::istreambuf_iterator<char> it(&file), end; it != end; ++it) {
+        if (text.size() >= max_list_bytes)
+            fatal(shown, "the case list is larger than " + std::to_string(max_list_bytes >> 20) +
+                             " MiB");
+        text.push_back(*it);
+    }
+    if (file.error() != 0) fatal(shown, std::string("cannot be read: ") + std::strerror(file.error()));
+    return text;
+}
+
+void put_row(const std::string& row) {
+    std::cout << row << '\n';
+    check_terminal();
+}
+
+std::string trimmed(const std::string& s) {
+    const auto a = s.find_first_not_of(" \t");
+    if (a == std::string::npos) return std::string();
+    return s.substr(a, s.find_last_not_of(" \t") - a + 1);
+}
+
+// Why a row is no case, or "" with `c` filled.
+std::string case_of(const caselist::Row& row, Case& c) {
+    static const char* const names[caselist::input_fields] = {
+        "kind", "df", "sigma", "alpha", "AdapQuadTol", "FunctionTol", "ResultTol"};
+    if (!row.fault.empty()) return row.fault;
+    if (row.fields.size() != caselist::input_fields)
+        return std::to_string(row.fields.size()) + " fields, not the 7 of " + caselist::columns;
+    double v[caselist::input_fields];
+    for (int i = 0; i < caselist::input_fields; ++i) {
+        if (!ff::parse_real(trimmed(row.fields[i]), v[i]))
+            return std::string(names[i]) + " '" + row.fields[i] + "' is not a number";
+    }
+    if (v[0] != 1.0 && v[0] != 2.0)
+        return "kind '" + trimmed(row.fields[0]) + "' must be 1 (one-sided) or 2 (two-sided)";
+    c = Case{.sides = static_cast<int>(v[0]), .df = v[1], .sigma = v[2], .alpha = v[3],
+             .AdapQuadTol = v[4], .FunctionTol = v[5], .ResultTol = v[6]};
+    return refusal(c);
+}
+
+// The faults of a case in a few words each, for the message column.
+std::string fault_notes(const limitfaults::Counts& f) {
+    static const char* const what[limitfaults::kinds] = {
+        "lower limit above the upper limit", "no number for the limit",
+        "search ended on its iteration limit"};
+    std::string notes;
+    for (int k = 0; k < limitfaults::kinds; ++k) {
+        const limitfaults::Seen& s = f.kind[k];
+        if (s.count == 0) continue;
+        if (!notes.empty()) notes += "; ";
+        notes += std::string(what[k]) + " at " + std::to_string(s.count) +
+                 (s.count == 1 ? " point" : " points") + ", s from " + caselist::real(s.s_least) +
+                 " to " + caselist::real(s.s_most);
+    }
+    return notes;
+}
+
+std::string results_row(const caselist::Row& row, const std::string& status, const Case* c,
+                        const CaseResult* r, const std::string& message) {
+    std::string out;
+    for (int i = 0; i < caselist::input_fields; ++i) {
+        if (i > 0) out += ',';
+        if (i < static_cast<int>(row.fields.size())) out += caselist::field(trimmed(row.fields[i]));
+    }
+    out += ',' + status;
+    const bool numbers = r != nullptr && r->status == CaseStatus::Ok;
+    auto add = [&](const std::string& v) { out += ',' + v; };
+    if (numbers) {
+        add(caselist::real(r->integral));
+        add(caselist::real(r->integral - (1.0 - c->alpha)));
+        add(c->sides == 2 ? caselist::real(r->lower_tail()) : "");
+        add(c->sides == 2 ? caselist::real(r->upper_tail()) : "");
+    } else {
+        out += ",,,,";
+    }
+    if (r != nullptr) {
+        add(std::to_string(r->neval));
+        add(caselist::real(r->seconds));
+    } else {
+        out += ",,";
+    }
+    if (numbers) {
+        for (int k = 0; k < limitfaults::kinds; ++k) add(std::to_string(r->faults.kind[k].count));
+    } else {
+        out += ",,,";
+    }
+    add(caselist::field(message));
+    return out;
+}
+
+bool parse_part(const std::string& text, long& part, long& parts) {
+    const auto slash = text.find('/');
+    if (slash == std::string::npos) return false;
+    try {
+        std::size_t a = 0, b = 0;
+        part = std::stol(text.substr(0, slash), &a);
+        parts = std::stol(text.substr(slash + 1), &b);
+        return a == slash && b == text.size() - slash - 1 && parts >= 1 && part >= 1 &&
+               part <= parts;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+bool valid_part(const std::string& text) {
+    long k = 0, n = 0;
+    return parse_part(text, k, n);
+}
+
+int cases_main(const std::string& name, const std::string& part_text) {
+    set_sink(&std::cerr);
+    const std::string text = whole_input(name);
+    bool heading = false;
+    std::vector<caselist::Row> rows = caselist::read(text, heading);
+    long part = 1, parts = 1;
+    if (!part_text.empty()) parse_part(part_text, part, parts);
+    const long n = static_cast<long>(rows.size());
+    const long first = (part - 1) * n / parts;
+    const long last = part * n / parts;
+
+    put_row(std::string(caselist::columns) + "," + caselist::result_columns);
+    bool any_failed = false;
+    for (long i = first; i < last; ++i) {
+        const caselist::Row& row = rows[static_cast<std::size_t>(i)];
+        const std::string at = "line " + std::to_string(row.line) + ": ";
+        Case c;
+        const std::string refused = case_of(row, c);
+        if (!refused.empty()) {
+            put_row(results_row(row, "refused", nullptr, nullptr, at + refused));
+            continue;
+        }
+        const CaseResult r = run_case(c);
+        std::cerr.flush();
+        if (r.status == CaseStatus::Failed) {
+            any_failed = true;
+            put_row(results_row(row, "failed", &c, &r, at + r.message));
+            continue;
+        }
+        std::string notes;
+        if (!limitcmd::active()) {
+            const std::string outside = domain_outside_text(c);
+            if (!outside.empty()) notes = "outside the measured domain of the built-in limits: " + outside;
+        }
+        const std::string faults = fault_notes(r.faults);
+        if (!faults.empty()) notes += (notes.empty() ? "" : "; ") + faults;
+        put_row(results_row(row, "ok", &c, &r, notes.empty() ? "" : at + notes));
+    }
+    return any_failed ? 3 : 0;
+}
+
+int plan_main(const std::string& name) {
+    set_sink(&std::cerr);
+    if (trimmed(name).empty()) fatal("", "blank input file name");
+    if (name.size() > max_name)
+        fatal(name, "the input file name is longer than " + std::to_string(max_name) +
+                        " characters");
+    RunInput run;
+    const std::string heading = std::string(caselist::columns) +
+                                ",level_index,df_index,sigma_index,report,sigmas_defaulted";
+    if (open_run_input(name, run) == ReadOutcome::BadKind) {
+        put_row(heading);
+        return 0;
+    }
+    check_run_input(name, run);
+    const std::string report = trimmed_name(run.report);
+    // The run would refuse it only after making tolvane.int; refused here as it is there.
+    if (run.kind == 2) {
+        std::error_code e1, e2;
+        const auto a = std::filesystem::weakly_canonical(report, e1);
+        const auto b = std::filesystem::weakly_canonical("tolvane.int", e2);
+        if (!e1 && !e2 && a == b)
+            fatal(report, "the report file is the same file as tolvane.int, which holds the "
+                          "intermediate results of a two-sided run");
+    }
+    put_row(heading);
+    for (const PlannedCase& p : plan_of(run)) {
+        put_row(std::to_string(run.kind) + "," + caselist::real(p.df) + "," +
+                caselist::real(p.sigma) + "," + caselist::real(p.alpha) + "," +
+                caselist::real(run.AdapQuadTol) + "," + caselist::real(run.FunctionTol) + "," +
+                caselist::real(run.ResultTol) + "," + std::to_string(p.level) + "," +
+                std::to_string(p.df_index) + "," + std::to_string(p.sigma_index) + "," +
+                caselist::field(report) + "," + (run.sigmas_defaulted ? "1" : "0"));
+    }
+    return 0;
+}

@@ -1,0 +1,46 @@
+// What the limit code did wrong while one case's integrals ran: the points
+// (integrand evaluations) at which it gave a lower limit above the upper one,
+// gave no number, or ended a search on its iteration limit, each with the range
+// of the sample standard deviation s where it was seen. The counts are per
+// evaluation, and a reused two-sided pair counts as its fresh computation
+// would, so they are the same with the speed layer on or off.
+#pragma once
+
+namespace limitfaults {
+
+enum Kind { Crossed = 0, NoNumber = 1, OutOfIterations = 2 };
+inline constexpr int kinds = 3;
+
+struct Seen {
+    long count = 0;
+    double s_least = 0.0;  // smallest and largest s of the points counted
+    double s_most = 0.0;
+};
+
+struct Counts {
+    Seen kind[kinds];
+    bool any() const { return kind[0].count + kind[1].count + kind[2].count > 0; }
+};
+
+// The searches call this when they stop on their iteration limit.
+void search_ran_out();
+// While one lives, searches that stop on their limit are not counted: a search
+// for starting guesses only, whose result is refined by another search.
+class StartingGuesses {
+public:
+    StartingGuesses();
+    ~StartingGuesses();
+    StartingGuesses(const StartingGuesses&) = delete;
+    StartingGuesses& operator=(const StartingGuesses&) = delete;
+};
+// How many searches have stopped on their limit since the program started; a
+// caller compares two readings to learn whether a computation ran out.
+long searches_ran_out();
+
+// Forgets the counts of the previous case.
+void begin_case();
+// One faulty point at sample standard deviation s.
+void seen(Kind kind, double s);
+Counts counts();
+
+}  // namespace limitfaults

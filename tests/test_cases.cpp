@@ -1,0 +1,251 @@
+// One case, one path: the case list reader, --plan and --cases through the
+// built program, and the records the dialogue adds beside a result (the tails,
+// the faults of the limits).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "Case.h"
+#include "CaseList.h"
+#include "speed.h"
+#include "test_support.h"
+
+namespace {
+
+std::vector<std::vector<std::string>> records_of(const std::string& csv, bool& heading) {
+    std::vector<std::vector<std::string>> out;
+    for (const caselist::Row& row : caselist::read(csv, heading)) out.push_back(row.fields);
+    return out;
+}
+
+// A results row by its column names.
+struct Results {
+    std::vector<std::string> names;
+    std::vector<caselist::Row> rows;
+    explicit Results(const std::string& csv) {
+        bool heading = false;
+        const std::vector<caselist::Row> all = caselist::read("x\n" + csv, heading);
+        if (all.size() < 2) return;
+        names = all[1].fields;
+        rows.assign(all.begin() + 2, all.end());
+    }
+    std::string at(std::size_t row, const std::string& name) const {
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (names[i] == name) return rows.at(row).fields.at(i);
+        return "<no column " + name + ">";
+    }
+};
+
+}  // namespace
+
+// ---- the reader ----
+
+TEST(CaseList, ReadsQuotedFieldsLineEndsAndAByteOrderMark) {
+    bool heading = true;
+    // a byte-order mark, no heading, CRLF, a quoted comma, a quoted line end,
+    // a doubled quote, an empty field, comments and empty lines skipped
+    const std::string text =
+        "\xEF\xBB\xBF" "1,10,1,0.9,1e-6,1e-8,0\r\n"
+        "\r\n"
+        "# a comment\r\n"
+        "2,\"10,5\",\"a\nb\",\"say \"\"x\"\"\",,1e-8,0\n"
+        "1,2,3";
+    const std::vector<caselist::Row> rows = caselist::read(text, heading);
+    EXPECT_FALSE(heading);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].line, 1);
+    EXPECT_EQ(rows[0].fields, (std::vector<std::string>{"1", "10", "1", "0.9", "1e-6", "1e-8", "0"}));
+    EXPECT_EQ(rows[1].line, 4);
+    EXPECT_EQ(rows[1].fields,
+              (std::vector<std::string>{"2", "10,5", "a\nb", "say \"x\"", "", "1e-8", "0"}));
+    // the line end inside quotes counts: the last record begins on line 6
+    EXPECT_EQ(rows[2].line, 6);
+    EXPECT_EQ(rows[2].fields.size(), 3u);
+    EXPECT_EQ(rows[2].fault, "");
+}
+
+TEST(CaseList, HeadingOnlyByItsNamesAndAnOpenQuoteIsAFault) {
+    bool heading = false;
+    EXPECT_EQ(records_of(" Kind , DF,sigma,ALPHA,adapquadtol,FunctionTol,ResultTol\n1,2,3\n", heading).size(), 1u);
+    EXPECT_TRUE(heading);
+    // a first row of other words is a case row, to be refused, never dropped
+    EXPECT_EQ(records_of("k,df,sigma,alpha,a,f,r\n1,2,3\n", heading).size(), 2u);
+    EXPECT_FALSE(heading);
+    const std::vector<caselist::Row> rows = caselist::read("1,2,\"3\n4,5\n", heading);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].fault, "a quoted field is not closed");
+}
+
+TEST(CaseList, FieldsAndRealsReadBackAsWritten) {
+    const std::string hostile[] = {"plain", "a,b", "say \"hi\"", "two\nlines", "cr\r", ""};
+    std::string line;
+    for (const std::string& f : hostile) line += (line.empty() && &f == &hostile[0] ? "" : ",") + caselist::field(f);
+    bool heading = false;
+    const std::vector<caselist::Row> rows = caselist::read(line + "\n", heading);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].fields, std::vector<std::string>(std::begin(hostile), std::end(hostile)));
+    for (double v : {0.05, 1e-6, 0.1 + 0.2, 1.0 / 3.0, -2.5e-300, 1000.0})
+        EXPECT_EQ(std::strtod(caselist::real(v).c_str(), nullptr), v);
+    EXPECT_EQ(caselist::real(0.05), "0.05");
+}
+
+// ---- --plan ----
+
+TEST(Plan, EveryCaseOfTheFullOneSidedTableInRunOrder) {
+    ts::TempDir dir;
+    const ts::RunResult r =
+        ts::run_tolvane("", dir.path(), "--plan " TOLVANE_SOURCE_DIR "/examples/full-one-sided.in");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const Results plan(r.out);
+    ASSERT_EQ(plan.rows.size(), 180u);
+    EXPECT_EQ(plan.names.size(), 12u);
+    // level-major, then df, then sigma
+    EXPECT_EQ(plan.at(0, "alpha"), "0.001");
+    EXPECT_EQ(plan.at(0, "df"), "2");
+    EXPECT_EQ(plan.at(1, "sigma"), "1");
+    EXPECT_EQ(plan.at(3, "df"), "3");
+    EXPECT_EQ(plan.at(179, "alpha"), "0.999");
+    EXPECT_EQ(plan.at(179, "report"), "full-one-sided.rep");
+    EXPECT_EQ(plan.at(179, "sigmas_defaulted"), "0");
+}
+
+// The plan refuses what the run refuses, with the run's own line and status.
+TEST(Plan, RefusesAsTheRunDoes) {
+    const char* const files[] = {
+        "1\n6 6\n4 4\n1 1 1\nrep.txt\n2 2\n",       // AdapQuadTol turns the range over
+        "1\n6 6\n9 9\n1e-6 1e-8 0\nrep.txt\n2 2\n",  // df index outside the table
+        "1\n6 6\n",                                  // missing records
+        "2\n6 6\n4 4\n1e-6 1e-8 0\ntolvane.int\n2 2\n",
+    };
+    for (const char* f : files) {
+        SCOPED_TRACE(f);
+        ts::TempDir run, plan;
+        ts::write_file(run.path() + "/run.in", f);
+        ts::write_file(plan.path() + "/run.in", f);
+        const ts::RunResult a = ts::run_tolvane("2\nrun.in\n", run.path());
+        const ts::RunResult b = ts::run_tolvane("", plan.path(), "--plan run.in");
+        EXPECT_EQ(b.status, a.status);
+        EXPECT_EQ(b.status, 2);
+        EXPECT_EQ(b.err, a.err);
+        EXPECT_EQ(b.out, "");
+    }
+    // A first record neither 1 nor 2: the run stops quietly, the plan is empty.
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/run.in", "3\n6 6\n4 4\n1e-6 1e-8 0\nrep.txt\n");
+    const ts::RunResult r = ts::run_tolvane("", dir.path(), "--plan run.in");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ts::lines_of(r.out).size(), 1u);
+}
+
+// ---- --cases ----
+
+TEST(Cases, EveryRowGetsAnAlignedResultByItsLineNumber) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/c.csv",
+                   "\xEF\xBB\xBF" "kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol\r\n"
+                   "1,10,1,0.9,1e-6,1e-8,0\r\n"
+                   "2,10,1,\"0,95\",1e-6,1e-8,0\r\n"
+                   "1,,1,0.9,1e-6,1e-8,0\r\n"
+                   "1,10,1\r\n"
+                   "1,1.5,1,0.9,1e-6,1e-8,0\r\n"
+                   "1,2000,1,0.9,1e-4,1e-8,0\r\n");
+    const ts::RunResult r = ts::run_tolvane("", dir.path(), "--cases c.csv");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const Results res(r.out);
+    ASSERT_EQ(res.rows.size(), 6u) << r.out;
+    EXPECT_EQ(res.names.size(), 18u);
+    for (const caselist::Row& row : res.rows) EXPECT_EQ(row.fields.size(), 18u);
+    EXPECT_EQ(res.at(0, "status"), "ok");
+    EXPECT_NEAR(std::stod(res.at(0, "integral")), 0.1, 2e-6);
+    EXPECT_GT(std::stol(res.at(0, "evaluations")), 0);
+    EXPECT_EQ(res.at(0, "lower_tail"), "");
+    EXPECT_EQ(res.at(1, "alpha"), "0,95");
+    EXPECT_EQ(res.at(1, "status"), "refused");
+    EXPECT_EQ(res.at(1, "message"), "line 3: alpha '0,95' is not a number");
+    EXPECT_EQ(res.at(2, "message"), "line 4: df '' is not a number");
+    EXPECT_EQ(res.at(3, "message"),
+              "line 5: 3 fields, not the 7 of kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol");
+    EXPECT_EQ(res.at(4, "message"), "line 6: df must be a whole number from 2 up, not 1.5");
+    // outside the limits' measured domain: computed, and the message says so
+    EXPECT_EQ(res.at(5, "status"), "ok");
+    EXPECT_EQ(res.at(5, "message"),
+              "line 7: outside the measured domain of the built-in limits: df 2000");
+}
+
+// Parts of a list together are the whole list; the heading comes with each.
+TEST(Cases, PartsTogetherAreTheWhole) {
+    ts::TempDir dir;
+    std::string list;
+    for (int i = 0; i < 7; ++i) list += "1,1.5,1,0.9,1e-6,1e-8," + std::to_string(i) + "\n";
+    ts::write_file(dir.path() + "/c.csv", list);
+    const ts::RunResult whole = ts::run_tolvane("", dir.path(), "--cases c.csv");
+    std::string joined;
+    for (int k = 1; k <= 3; ++k) {
+        const ts::RunResult part =
+            ts::run_tolvane("", dir.path(), "--cases - --part " + std::to_string(k) + "/3 <c.csv");
+        EXPECT_EQ(part.status, 0);
+        const std::vector<std::string> lines = ts::lines_of(part.out);
+        ASSERT_FALSE(lines.empty());
+        for (std::size_t i = k == 1 ? 0 : 1; i < lines.size(); ++i) joined += lines[i] + "\n";
+    }
+    EXPECT_EQ(joined, whole.out);
+    EXPECT_EQ(ts::run_tolvane("", dir.path(), "--cases c.csv --part 4/3").status, 2);
+}
+
+// The two-sided limits at df 100, sigma 10, alpha 0.001 with FunctionTol 1e-6
+// cross where the mass is: the miss probability counts those points twice and
+// exceeds 1. The case is computed, and the records say what was seen.
+TEST(Faults, CrossedLimitsAreCountedAndShown) {
+    const ts::RunResult r = ts::run_tolvane("1\n2\n100 10 0.001\n1e-4 1e-6 0\n\n");
+    EXPECT_NE(r.out.find(" Approx to integral (should be !1-alpha)  1.3435"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(" Limit fault: lower limit above the upper limit at 267 points, s from"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(" Outside the measured domain of the built-in limits ("), std::string::npos);
+}
+
+// A reused pair counts as its fresh computation would: the same counts with
+// the speed layer on and off.
+TEST(Faults, CountsDoNotDependOnTheSpeedLayer) {
+    const Case c{.sides = 2, .df = 100, .sigma = 10, .alpha = 0.001, .AdapQuadTol = 1e-3,
+                 .FunctionTol = 1e-6, .ResultTol = 0};
+    const bool was = speed::enabled();
+    ts::CaptureSink quiet;
+    speed::enable(true);
+    const CaseResult fast = run_case(c);
+    speed::enable(false);
+    const CaseResult plain = run_case(c);
+    speed::enable(was);
+    EXPECT_GT(fast.faults.kind[limitfaults::Crossed].count, 0);
+    for (int k = 0; k < limitfaults::kinds; ++k) {
+        EXPECT_EQ(fast.faults.kind[k].count, plain.faults.kind[k].count) << k;
+        EXPECT_EQ(fast.faults.kind[k].s_least, plain.faults.kind[k].s_least) << k;
+        EXPECT_EQ(fast.faults.kind[k].s_most, plain.faults.kind[k].s_most) << k;
+    }
+    EXPECT_EQ(fast.integral, plain.integral);
+}
+
+// The two-sided window splits its miss unequally by design: each tail beside
+// the equal-tailed target, and the total as before.
+TEST(Tails, EachTailOfATwoSidedPass) {
+    ts::TempDir dir;
+    const ts::RunResult r = ts::run_tolvane("1\n2\n10 1 0.95\n1e-6 1e-8 0\n\n", dir.path(), "--tails");
+    const auto value_after = [&](const std::string& label) {
+        const std::size_t at = r.out.find("\n " + label);
+        EXPECT_NE(at, std::string::npos) << r.out;
+        return at == std::string::npos ? NAN : std::strtod(r.out.c_str() + at + 2 + label.size(), nullptr);
+    };
+    EXPECT_NEAR(value_after("Lower tail miss"), 0.018690, 5e-6);
+    EXPECT_NEAR(value_after("Upper tail miss"), 0.031310, 5e-6);
+    EXPECT_NE(r.out.find(" Upper tail miss  0.0313101345  target (1-alpha)/2  0.025  difference  0.00631013454\n"),
+              std::string::npos);
+    EXPECT_NE(r.out.find(" Difference of approx. and 1-alpha is   3.1498012E-07\n Lower tail miss"),
+              std::string::npos);
+    // without the option the dialogue is as it always was
+    const ts::RunResult plain = ts::run_tolvane("1\n2\n10 1 0.95\n1e-6 1e-8 0\n\n");
+    EXPECT_EQ(plain.out.find("tail miss"), std::string::npos);
+}
