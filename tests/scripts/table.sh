@@ -61,9 +61,15 @@ printf '1\n1 1\n1 1\n0.5 1e-6 0\ntol.rep\n1 1\n' >tol.in
 status=0; "$table" -q --tolvane "$tolvane" tol.in >/dev/null 2>tol.err || status=$?
 check "tolerance out of range: exit status 2" test $status -eq 2
 check "tolerance out of range: the message names the user's file" grep -q '^tolvane: tol.in: record 4: AdapQuadTol' tol.err
-status=0; "$table" -q --slurm --tolvane "$tolvane" long.in >/dev/null 2>slurm-one.err || status=$?
+status=0; "$table" -q --slurm --tolvane "$tolvane" bad.in >/dev/null 2>slurm-one.err || status=$?
 check "--slurm on a file only one process can run: exit status 2" test $status -eq 2
 check "--slurm on a file only one process can run: says so" grep -q 'without --slurm or --merge' slurm-one.err
+# A file tolvane refuses gets tolvane's one-line refusal, not its banner.
+status=0; "$table" -q --slurm --tolvane "$tolvane" long.in >long.out 2>slurm-long.err || status=$?
+check "--slurm on a refused file: exit status 2" test $status -eq 2
+check "refused file: tolvane's one line only" test "$(cat slurm-long.err)" = \
+  "tolvane: long.in: record 5, line 5: the report file name is longer than 72 characters"
+check "refused file: no banner" test ! -s long.out
 
 # Limits asked of the program's own limits command give the same results; a
 # command that fails loses its part, which is named, and no report is written.
