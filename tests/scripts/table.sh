@@ -92,4 +92,24 @@ status=0; (cd par-badlimits && "$table" --slurm --split df --tolvane "$tolvane" 
 check "--slurm with other limits: exit status 0" test $status -eq 0
 check "--slurm with other limits: every part in the array" grep -qx '#SBATCH --array=1-4' par-badlimits/one.rep.parts/slurm-array.sh
 
+
+# The last line counts the two-sided searches' notes and the fault records of
+# the terminal output, which itself stays as the parts wrote it.
+cat >noting-tolvane <<SH
+#!/usr/bin/env bash
+"$tolvane" "\$@"; s=\$?
+if [ \$# -eq 0 ] && [ "\$(basename "\$PWD")" != head ]; then
+  echo "  Upward walk reached MaxIter in SecantBis...  Using bisection"
+  echo "  Downward walk reached MaxIter in SecantBis...  Using bisection"
+  echo " Limit fault: no number for the limit at 3 points, s from 1 to 2"
+fi
+exit \$s
+SH
+chmod +x noting-tolvane
+mkdir notes && cp two.in notes/
+status=0; (cd notes && "$table" -q -j 2 --tolvane ../noting-tolvane two.in >terminal.txt 2>err.txt) || status=$?
+check "notes: exit status 0" test $status -eq 0
+check "notes: in the terminal output as written" test "$(grep -c 'walk reached MaxIter' notes/terminal.txt)" -eq 4
+check "notes: counted on the last line, with where they are" \
+  grep -q '^tolvane-table: 2 cases; search notes: 2 "Upward walk ...", 2 "Downward walk ..."; records: 2 of limit faults, 0 of cases outside the measured domain; full text in the terminal output, kept in .*/terminal.txt$' <(tail -n 1 notes/err.txt)
 finish
