@@ -112,4 +112,18 @@ check "notes: exit status 0" test $status -eq 0
 check "notes: in the terminal output as written" test "$(grep -c 'walk reached MaxIter' notes/terminal.txt)" -eq 4
 check "notes: counted on the last line, with where they are" \
   grep -q '^tolvane-table: 2 cases; search notes: 2 "Upward walk ...", 2 "Downward walk ..."; records: 2 of limit faults, 0 of cases outside the measured domain; full text in the terminal output, kept in .*/terminal.txt$' <(tail -n 1 notes/err.txt)
+
+# The command line as the other commands have it: --help, --version, and a
+# bad argument refused with one line and exit status 2.
+status=0; "$table" --help >help.txt 2>&1 || status=$?
+check "--help: exit status 0" test $status -eq 0
+check "--help: usage on standard output" grep -q '^Usage: tolvane-table' help.txt
+status=0; out=$("$table" --version --tolvane "$tolvane" 2>&1) || status=$?
+check "--version: exit status 0" test $status -eq 0
+check "--version: the version of the tolvane it runs" test "$out" = "tolvane-table $("$tolvane" --version | sed 's/^tolvane //')"
+for bad in --bogus "-j x" "--split nothing" "--connect-timeout 0" "one.in two.in" ""; do
+  status=0; "$table" $bad >bad.out 2>bad.err || status=$?
+  check "bad arguments '$bad': exit status 2, one line naming the program" \
+    test $status -eq 2 -a ! -s bad.out -a "$(grep -c '' bad.err)" -eq 1 -a "$(grep -c '^tolvane-table: ' bad.err)" -eq 1
+done
 finish

@@ -48,6 +48,15 @@ check "--limits on another machine: the command ran as written" \
   test "$(sort -u b.txt | tr '\n' '|')" = '"q"|{} {#} $(touch pwned)|'
 check "--limits on another machine: no code ran" test -z "$(find "$work" -name pwned)"
 
+# A case list on the other machine: the slices travel with the list.
+printf '1,abc,1,0.9,1e-6,1e-8,0\n1,10,1,0.9,1e-6,1e-8,0\n2,10,1,0.95,1e-6,1e-8,0\n' >list.csv
+"$tolvane" --cases list.csv >list.single.csv
+status=0; PARALLEL_SSH=$work/fakessh "$table" -q -S otherhost --tolvane "$tolvane" --cases list.csv 2>list.err || status=$?
+check "case list on another machine: exit status 0" test $status -eq 0
+check "case list on another machine: the rows of one tolvane --cases run" \
+  diff <(cut -d, -f1-13,15- list.results.csv) <(cut -d, -f1-13,15- list.single.csv)
+check "case list on another machine: left clean" test -z "$(ls -A remote-home)"
+
 # Slurm: the array job's tasks run here one by one, as sbatch would start them,
 # then the merge step.
 printf '1\n5 6\n1 2\n1e-6 1e-8 0\none.rep\n1 3\n' >one.in
