@@ -2,12 +2,20 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+extern char** environ;
 
 namespace limitcmd {
 
@@ -16,20 +24,36 @@ namespace {
 struct State {
     std::string command;
     double timeout = 60.0;
-    pid_t pid = -1;
+    pid_t pid = -1;         // the shell, leader of the command's own process group
     int to_child = -1;
     int from_child = -1;
     std::string pending;    // bytes read past the last answer line
     bool failed = false;    // in the current case
     bool ever_failed = false;
     std::string failure;
+    limitproto::Request last;  // the request last answered, for a line after it
 };
 
 State st;
 
+// The process group of the running command, for the signal handlers. It is set
+// and cleared only while the ending signals are blocked, so a handler sees
+// either no group or one that is wholly there.
+volatile std::sig_atomic_t live_group = 0;
+
+// The signals sent to end a program (by the terminal, kill, timeout, an alarm):
+// their default action would leave the command's group running, since the group
+// is not the terminal's nor the sender's.
+constexpr int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2};
+
 // An answer line longer than this is not an answer: the command is not speaking
 // the protocol, and reading on would grow memory without bound.
 constexpr std::size_t max_answer = 4096;
+
+// How long a command whose input is closed may take to exit by itself, and how
+// long its group may take to go after SIGTERM before SIGKILL.
+constexpr double own_exit_grace = 1.0;
+constexpr double term_grace = 0.3;
 
 double now() {
     timespec t{};
@@ -37,9 +61,138 @@ double now() {
     return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
+void pause_briefly() {
+    timespec t{0, 5'000'000};
+    nanosleep(&t, nullptr);
+}
+
 void close_fd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
+}
+
+// Holds the ending signals back while the group is started or ended.
+class EndingSignalsHeld {
+public:
+    EndingSignalsHeld() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int sig : ending_signals) sigaddset(&set, sig);
+        sigprocmask(SIG_BLOCK, &set, &before_);
+    }
+    ~EndingSignalsHeld() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+    EndingSignalsHeld(const EndingSignalsHeld&) = delete;
+    EndingSignalsHeld& operator=(const EndingSignalsHeld&) = delete;
+    const sigset_t& before() const { return before_; }
+
+private:
+    sigset_t before_;
+};
+
+struct Ending {
+    bool leader_reaped = false;
+    bool exited_by_itself = false;  // the leader went before it was signalled
+    int status = 0;                 // the leader's wait status, when reaped
+};
+
+// Ends the process group led by `leader`: first `own_wait` seconds for the
+// leader to exit by itself, then SIGTERM to the whole group, SIGKILL to whatever
+// is left after a grace, and every member that is our child reaped (the program
+// is the subreaper of the group's orphans where the system allows it). Only
+// async-signal-safe calls: the signal handlers end the group with it too.
+Ending end_group(pid_t leader, double own_wait) {
+    Ending e;
+    auto reap_members = [&] {
+        for (;;) {
+            int ws = 0;
+            const pid_t r = ::waitpid(-leader, &ws, WNOHANG);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) return;
+            if (r == leader) {
+                e.leader_reaped = true;
+                e.status = ws;
+            }
+        }
+    };
+    // Once the leader is reaped and the group is empty, kill fails: nothing is left.
+    auto group_gone = [&] { return e.leader_reaped && ::kill(-leader, 0) != 0; };
+
+    const double start = now();
+    while (own_wait > 0.0) {
+        reap_members();
+        if (e.leader_reaped) {
+            e.exited_by_itself = true;
+            break;
+        }
+        if (now() - start >= own_wait) break;
+        pause_briefly();
+    }
+    if (!group_gone()) {
+        ::kill(-leader, SIGTERM);
+        // A stopped member (one that read the terminal from outside its
+        // foreground group) would keep SIGTERM pending until continued.
+        ::kill(-leader, SIGCONT);
+        const double term = now();
+        for (;;) {
+            reap_members();
+            if (group_gone() || now() - term >= term_grace) break;
+            pause_briefly();
+        }
+    }
+    if (!group_gone()) {
+        ::kill(-leader, SIGKILL);
+        while (!e.leader_reaped) {
+            int ws = 0;
+            const pid_t r = ::waitpid(leader, &ws, 0);
+            if (r == leader) {
+                e.leader_reaped = true;
+                e.status = ws;
+            } else if (!(r < 0 && errno == EINTR)) {
+                break;
+            }
+        }
+        // Members killed after the leader was reaped are reaped as they go.
+        const double kill_time = now();
+        while (!group_gone() && now() - kill_time < term_grace) {
+            reap_members();
+            pause_briefly();
+        }
+    }
+    return e;
+}
+
+extern "C" void end_group_and_die(int sig) {
+    const int saved = errno;
+    const pid_t group = live_group;
+    if (group > 0) end_group(group, 0.0);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);  // delivered with the default action once the handler returns
+    errno = saved;
+}
+
+void at_exit() { stop(); }
+
+// Once per program: whatever way the program ends, the command's group ends too.
+void guard_program_end() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+#ifdef __linux__
+    // The group's members orphaned by the shell's end are reparented here and
+    // reaped with it, rather than lingering where nothing reaps them.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+#endif
+    std::atexit(at_exit);
+    struct sigaction act {};
+    act.sa_handler = end_group_and_die;
+    sigemptyset(&act.sa_mask);
+    for (int sig : ending_signals) sigaddset(&act.sa_mask, sig);
+    for (int sig : ending_signals) {
+        struct sigaction old {};
+        // An ignored signal stays ignored (nohup), a handler of someone else stays.
+        if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_DFL)
+            ::sigaction(sig, &act, nullptr);
+    }
 }
 
 std::string status_text(int status) {
@@ -48,28 +201,18 @@ std::string status_text(int status) {
     return "stopped";
 }
 
-// Ends the child: closes both pipes, then waits; a child that does not go within
-// a moment is killed, so that nothing is left running behind the program.
-std::string reap(bool kill_now) {
+// Ends the running command and its whole group; how the command ended when it
+// went by itself within `own_wait` seconds of its input being closed, else "".
+std::string end_command(double own_wait) {
     close_fd(st.to_child);
     close_fd(st.from_child);
     st.pending.clear();
     if (st.pid < 0) return "";
-    const pid_t pid = st.pid;
+    EndingSignalsHeld held;
+    const Ending e = end_group(st.pid, own_wait);
     st.pid = -1;
-    int status = 0;
-    if (kill_now) ::kill(pid, SIGKILL);
-    for (int i = 0; i < 100; ++i) {
-        const pid_t r = ::waitpid(pid, &status, WNOHANG);
-        if (r == pid) return kill_now ? "" : status_text(status);
-        if (r < 0 && errno != EINTR) return "";
-        timespec ms{0, 10'000'000};
-        nanosleep(&ms, nullptr);
-    }
-    ::kill(pid, SIGKILL);
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return "";
+    live_group = 0;
+    return e.exited_by_itself ? status_text(e.status) : "";
 }
 
 bool start(std::string& why) {
@@ -84,21 +227,47 @@ bool start(std::string& why) {
         ::close(in[1]);
         return false;
     }
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        why = std::string("cannot be started: ") + std::strerror(errno);
-        for (int fd : {in[0], in[1], out[0], out[1]}) ::close(fd);
-        return false;
-    }
-    if (pid == 0) {
-        ::dup2(in[0], STDIN_FILENO);
-        ::dup2(out[1], STDOUT_FILENO);
-        ::execl("/bin/sh", "sh", "-c", st.command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_adddup2(&files, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&files, out[1], STDOUT_FILENO);
+
+    EndingSignalsHeld held;
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    // Its own process group, so that the whole of it can be ended; the default
+    // actions of the signals this program ignores for itself, and its signal mask
+    // as it was before the start.
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF |
+                                        POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setpgroup(&attr, 0);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGXFSZ);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setsigmask(&attr, &held.before());
+
+    std::string sh = "sh", dash_c = "-c", cmd = st.command;
+    char* argv[] = {sh.data(), dash_c.data(), cmd.data(), nullptr};
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, "/bin/sh", &files, &attr, argv, environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&files);
     ::close(in[0]);
     ::close(out[1]);
+    if (rc != 0) {
+        why = std::string("cannot be started: ") + std::strerror(rc);
+        ::close(in[1]);
+        ::close(out[0]);
+        return false;
+    }
+    // Where the spawn returns before the child has set its group, this sets it
+    // first; where it has (or the child has run its program already), this fails
+    // harmlessly.
+    ::setpgid(pid, pid);
     st.pid = pid;
+    live_group = pid;
     st.to_child = in[1];
     st.from_child = out[0];
     return true;
@@ -117,26 +286,75 @@ bool wait_for(int fd, short events, double deadline) {
     }
 }
 
+// The first line of what the command wrote, cut as the protocol's own messages
+// cut what they quote.
+std::string excerpt(const std::string& text) {
+    const std::string line = text.substr(0, text.find('\n'));
+    return line.size() > 40 ? line.substr(0, 40) + "..." : line;
+}
+
+// Whether the command has output there now, unasked; its first line in `line`.
+// An end of output is left to the read that meets it.
+bool unasked_output(std::string& line) {
+    if (st.from_child < 0) return false;
+    for (;;) {
+        pollfd p{st.from_child, POLLIN, 0};
+        const int r = ::poll(&p, 1, 0);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0 || !(p.revents & POLLIN)) return false;
+        char buf[512];
+        const ssize_t n = ::read(st.from_child, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        line = excerpt(std::string(buf, static_cast<std::size_t>(n)));
+        return true;
+    }
+}
+
 bool fail(const limitproto::Request& r, const std::string& why, bool kill_now) {
-    std::string status = reap(kill_now);
+    std::string status = end_command(kill_now ? 0.0 : own_exit_grace);
     std::string text = "limit command '" + st.command + "' " + why;
     if (!status.empty()) text += " and " + status;
     text += "; request: " + limitproto::format_request(r);
     st.failed = true;
     st.ever_failed = true;
-    st.failure = text;
+    st.failure = shown(text);
     return false;
 }
 
 }  // namespace
+
+std::string shown(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (u < 0x20 || u == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", u);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 void use(const std::string& command, double timeout_seconds) {
     stop();
     st = State{};
     st.command = command;
     st.timeout = timeout_seconds;
+    if (command.empty()) return;
     // A command that dies must not take the program with it on the next write.
-    if (!command.empty()) std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    guard_program_end();
 }
 
 bool active() { return !st.command.empty(); }
@@ -148,6 +366,11 @@ bool ask(const limitproto::Request& r, limitproto::Answer& a) {
         std::string why;
         if (!start(why)) return fail(r, why, false);
     }
+    // An answer counts only for the request just sent: output already there is
+    // an answer to something else.
+    std::string early;
+    if (unasked_output(early)) return fail(r, "wrote before it was asked: " + early, true);
+
     const double deadline = now() + st.timeout;
     const std::string line = limitproto::format_request(r) + '\n';
     std::size_t sent = 0;
@@ -166,8 +389,11 @@ bool ask(const limitproto::Request& r, limitproto::Answer& a) {
         if (eol != std::string::npos) {
             std::string answer = st.pending.substr(0, eol);
             st.pending.erase(0, eol + 1);
+            if (!st.pending.empty())
+                return fail(r, "answered more than one line: " + excerpt(st.pending), true);
             const std::string why = limitproto::parse_answer(answer, r.kind, a);
             if (!why.empty()) return fail(r, why, true);
+            st.last = r;
             return true;
         }
         if (st.pending.size() > max_answer)
@@ -182,16 +408,16 @@ bool ask(const limitproto::Request& r, limitproto::Answer& a) {
             if (errno == EINTR || errno == EAGAIN) continue;
             return fail(r, std::string("cannot be read: ") + std::strerror(errno), true);
         }
-        if (n == 0) {
-            std::string status = reap(false);
-            return fail(r, "closed its output" + (status.empty() ? "" : " and " + status),
-                        false);
-        }
+        if (n == 0) return fail(r, "closed its output", false);
         st.pending.append(buf, static_cast<std::size_t>(n));
     }
 }
 
 bool take_failure(std::string& record) {
+    // A line after the case's last answer belongs to no request of the case.
+    std::string late;
+    if (!st.failed && st.pid >= 0 && unasked_output(late))
+        fail(st.last, "wrote after its last answer: " + late, true);
     if (!st.failed) return false;
     record = st.failure;
     st.failed = false;
@@ -201,8 +427,6 @@ bool take_failure(std::string& record) {
 
 bool any_failed() { return st.ever_failed; }
 
-void stop() {
-    if (st.pid >= 0) reap(false);
-}
+void stop() { end_command(own_exit_grace); }
 
 }  // namespace limitcmd

@@ -2,12 +2,19 @@
 // code. The command is started once through /bin/sh -c and speaks the line
 // protocol of LimitProtocol.h on its standard input and output.
 //
-// A failure of the command (it exits, closes its output, answers something that
-// is not an answer or "error: ...", or is silent past the time limit) makes the
-// case fail: the first failure is kept with the request that met it, every later
-// request of the case is not sent and yields 0, and the driver, after the case's
-// integrals, takes the failure and reports the case as not computed. The next
-// case starts the command again if it is no longer running.
+// An answer counts only for the request just sent. A failure of the command (it
+// exits, closes its output, answers something that is not an answer or
+// "error: ...", is silent past the time limit, or falls out of step: output there
+// before a request is sent, more than one line to a request, or a line after the
+// case's last answer) makes the case fail: the first failure is kept with the
+// request that met it, every later request of the case is not sent and yields 0,
+// and the driver, after the case's integrals, takes the failure and reports the
+// case as not computed. A failure ends the command; the next case starts it again.
+//
+// The command runs in its own process group, with the default actions of
+// SIGPIPE and SIGXFSZ. Nothing it starts outlives the program: on a failure, on
+// stop(), at exit and on a signal that ends the program, the whole group gets
+// SIGTERM, then SIGKILL after a short grace, and is reaped.
 #pragma once
 #include <string>
 
@@ -29,7 +36,13 @@ bool take_failure(std::string& record);
 // Whether any case has failed since the command was installed.
 bool any_failed();
 
-// Stops the command (closes its input and waits for it a moment).
+// Stops the command: closes its input, gives it a moment to exit by itself, then
+// ends its whole group.
 void stop();
+
+// A text of the command (its name, its answers) as a record shows it: control
+// characters escaped (\t, \r, \n, \x07), so that an answer cannot break the
+// terminal's lines or drive it.
+std::string shown(const std::string& text);
 
 }  // namespace limitcmd

@@ -156,7 +156,7 @@ struct Report {
 
         // The picture is drawn by scripts/plot-validation from the table below.
         const std::string stem = path.substr(path.find_last_of('/') + 1);
-        o << "![Coverage minus its target, case by case](" << stem.substr(0, stem.rfind('.'))
+        o << "![Each result minus its target, case by case](" << stem.substr(0, stem.rfind('.'))
           << ".svg)\n\n";
         o << "## Summary\n\n";
         if (!done.empty()) {

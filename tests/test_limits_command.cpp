@@ -2,14 +2,24 @@
 // of an outside command (tolvane --limits).
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <regex>
+#include <thread>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "Chinorm95.h"
+#include "LimitCommand.h"
 #include "LimitProtocol.h"
 #include "mainguts.h"
 #include "test_support.h"
@@ -29,9 +39,10 @@ std::string shell_output(const std::string& cmd, const std::string& input, const
 
 using ts::lines_of;
 
-// The minutes field is a clock reading: the only part of a report that may differ.
+// The minutes field is a clock reading: the only part of a report that may differ
+// (the terminal puts two blanks before "minutes").
 std::string masked(const std::string& text) {
-    return std::regex_replace(text, std::regex(R"(\d+\.\d+( +min\.| minutes))"), "M$1");
+    return std::regex_replace(text, std::regex(R"(\d+\.\d+( +min\.| +minutes))"), "M$1");
 }
 
 const std::string limits_exe = TOLVANE_LIMITS_EXE;
@@ -258,9 +269,10 @@ struct Fault {
 TEST(LimitsOption, FailingCommandsLoseTheirCasesOnly) {
     const Fault faults[] = {
         {"read x; exit 4", "closed its output and exited with status 4"},
-        {"echo 1 2 3; cat >/dev/null", "answered 3 values where 2 were asked for: 1 2 3"},
-        {"echo 1 x; cat >/dev/null", "answered what is not a number: x"},
-        {"echo 'error: cannot do it'; cat >/dev/null", "answered error: cannot do it"},
+        // Each reads its request first: output before it would be a fault of its own.
+        {"read x; echo 1 2 3; cat >/dev/null", "answered 3 values where 2 were asked for: 1 2 3"},
+        {"read x; echo 1 x; cat >/dev/null", "answered what is not a number: x"},
+        {"read x; echo 'error: cannot do it'; cat >/dev/null", "answered error: cannot do it"},
         {"exec sleep 30", "gave no answer within 0.29999999999999999 s"},
     };
     for (const Fault& f : faults) {
@@ -309,5 +321,270 @@ TEST(LimitsOption, BadArgumentsAreRefused) {
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "") << args;
         EXPECT_EQ(r.err.rfind("tolvane: ", 0), 0u) << args << r.err;
+    }
+}
+
+// ---- commands out of step, and what they leave behind ----
+
+namespace {
+
+Request request(double s) {
+    return Request{.kind = 1, .df = 10.0, .s = s, .alpha = 0.9, .lambda = 0.5, .gamma2 = 11.0,
+                   .ybar = 0.0, .has_tols = true, .FunctionTol = 1e-8, .ResultTol = 0.0};
+}
+
+// The command in use for one test; the program's own limits again after it.
+struct Installed {
+    Installed(const std::string& command, double timeout) { limitcmd::use(command, timeout); }
+    ~Installed() { limitcmd::use(""); }
+    Installed(const Installed&) = delete;
+    Installed& operator=(const Installed&) = delete;
+};
+
+// The members of process group `group`, as "pid (name) state"; zombies only
+// with `with_zombies` (a zombie is dead, but left unreaped by its parent).
+std::vector<std::string> group_members(pid_t group, bool with_zombies) {
+    std::vector<std::string> found;
+    DIR* proc = opendir("/proc");
+    if (!proc) {
+        ADD_FAILURE() << "no /proc";
+        return found;
+    }
+    while (const dirent* e = readdir(proc)) {
+        if (!std::isdigit(static_cast<unsigned char>(e->d_name[0]))) continue;
+        std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
+        std::string stat;
+        if (!std::getline(in, stat)) continue;  // gone meanwhile
+        // "pid (name) state ppid pgrp ...": the name may hold blanks and parentheses.
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(stat.substr(close + 1));
+        char state = '?';
+        long ppid = 0, pgrp = 0;
+        if (!(rest >> state >> ppid >> pgrp)) continue;
+        if (pgrp == group && (with_zombies || state != 'Z'))
+            found.push_back(stat.substr(0, close + 1) + " " + state);
+    }
+    closedir(proc);
+    return found;
+}
+
+std::string joined(const std::vector<std::string>& v) {
+    std::string out;
+    for (const auto& x : v) out += x + "\n";
+    return out;
+}
+
+// What a command noted of itself (see `note_group`): its shell, the shell's
+// process group and a member started in the background.
+struct Started {
+    long shell = 0, group = 0, member = 0;
+};
+
+// The shell words that write the note: after a background member is started.
+const std::string note_group = "echo $$ $(cut -d' ' -f5 /proc/$$/stat) $! >started";
+
+// The same words between double quotes of the shell that starts the program.
+std::string quoted_note() { return std::regex_replace(note_group, std::regex(R"(\$)"), R"(\$)"); }
+
+Started started(const std::string& dir) {
+    Started n;
+    for (int i = 0; i < 2000; ++i) {
+        std::ifstream in(dir + "/started");
+        if (in >> n.shell >> n.group >> n.member) return n;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ADD_FAILURE() << "the command never noted itself";
+    return Started{};
+}
+
+// Whether a process is running (a zombie is not).
+bool running(long pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    if (!std::getline(in, stat)) return false;
+    const std::size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+// Checks that the command ran in a process group of its own, and that nothing
+// of it is left: with `with_zombies`, not even unreaped.
+void expect_group_gone(const Started& n, bool with_zombies) {
+    ASSERT_GT(n.shell, 0);
+    EXPECT_EQ(n.group, n.shell) << "the command leads a process group of its own";
+    EXPECT_NE(n.group, static_cast<long>(getpgrp()));
+    EXPECT_FALSE(running(n.member)) << n.member;
+    EXPECT_EQ(joined(group_members(static_cast<pid_t>(n.group), with_zombies)), "");
+}
+
+bool appears(const std::string& path) {
+    for (int i = 0; i < 2000; ++i) {
+        if (ts::file_exists(path)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+bool has_control_character(const std::string& text) {
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\n') || u == 0x7f) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Every answer must belong to the request just sent. The time limits are long:
+// none of these commands is silent where an answer is awaited.
+TEST(LimitsCommandSteps, AnAnswerCountsOnlyForTheRequestJustSent) {
+    Answer a;
+    std::string record;
+    {
+        // In step: one line to each request, nothing between them.
+        Installed cmd("while read x; do echo 1 2; done", 30.0);
+        for (double s : {0.5, 1.0, 2.0}) {
+            ASSERT_TRUE(limitcmd::ask(request(s), a));
+            EXPECT_EQ(a.value[1], 2.0);
+        }
+        EXPECT_FALSE(limitcmd::take_failure(record)) << record;
+    }
+    {
+        // Two lines in one write: the second is there as the first is read.
+        Installed cmd("read x; printf '1 2\\n3 4\\n'; cat >/dev/null", 30.0);
+        EXPECT_FALSE(limitcmd::ask(request(1.0), a));
+        ASSERT_TRUE(limitcmd::take_failure(record));
+        EXPECT_NE(record.find("' answered more than one line: 3 4; request: 1 10 1 "),
+                  std::string::npos)
+            << record;
+        EXPECT_TRUE(limitcmd::any_failed());
+    }
+    // A line written after an answer, once the answer has been taken: the next
+    // request finds it waiting, or else the end of the case does.
+    for (const bool next_request : {true, false}) {
+        ts::TempDir dir;
+        Installed cmd("cd '" + dir.path() +
+                          "' || exit; read x; echo 1 2; "
+                          "while [ ! -e go ]; do sleep 0.01; done; echo 5 6; touch ready; "
+                          "cat >/dev/null",
+                      30.0);
+        ASSERT_TRUE(limitcmd::ask(request(1.0), a));
+        EXPECT_EQ(a.value[0], 1.0);
+        ts::write_file(dir.path() + "/go", "");
+        ASSERT_TRUE(appears(dir.path() + "/ready"));
+        if (next_request) {
+            EXPECT_FALSE(limitcmd::ask(request(3.0), a));
+            ASSERT_TRUE(limitcmd::take_failure(record));
+            EXPECT_NE(record.find("' wrote before it was asked: 5 6; request: 1 10 3 "),
+                      std::string::npos)
+                << record;
+        } else {
+            ASSERT_TRUE(limitcmd::take_failure(record));
+            EXPECT_NE(record.find("' wrote after its last answer: 5 6; request: 1 10 1 "),
+                      std::string::npos)
+                << record;
+        }
+        // The failed command is gone; the next case starts it afresh and goes on.
+        std::filesystem::remove(dir.path() + "/go");
+        std::filesystem::remove(dir.path() + "/ready");
+        EXPECT_TRUE(limitcmd::ask(request(1.0), a));
+        EXPECT_FALSE(limitcmd::take_failure(record)) << record;
+    }
+}
+
+// Whatever a command answers, a record holds no control character: the bell,
+// escape sequences and carriage returns are shown, not sent to the terminal.
+TEST(LimitsCommandSteps, ControlCharactersOfAnswersAreShownEscaped) {
+    Installed cmd("read x; printf 'error: a\\007b\\tc\\rd\\033[2Je\\177\\n'; cat >/dev/null", 30.0);
+    Answer a;
+    std::string record;
+    EXPECT_FALSE(limitcmd::ask(request(1.0), a));
+    ASSERT_TRUE(limitcmd::take_failure(record));
+    EXPECT_NE(record.find("answered error: a\\x07b\\tc\\rd\\x1b[2Je\\x7f; request: "),
+              std::string::npos)
+        << record;
+    EXPECT_FALSE(has_control_character(record)) << record;
+
+    // So does the terminal of a run, and the command's own text is shown the same way.
+    const FileRun run = file_run(
+        one_sided_table,
+        "--limits-timeout 20 --limits \"$(printf 'read x; echo 1 2 3\\a; cat >/dev/null')\"");
+    EXPECT_EQ(run.r.status, 3);
+    EXPECT_EQ(ts::count_of(run.r.out, " limit command 'read x; echo 1 2 3\\x07; cat >/dev/null' "
+                                      "answered 3 values where 2 were asked for: 1 2 3\\x07; "),
+              4)
+        << run.r.out;
+    EXPECT_FALSE(has_control_character(run.r.out)) << run.r.out;
+}
+
+// The issue's own faults in a whole run: a command that answers a request twice
+// (sed printing its 100th line again) or answers unasked (yes) loses every case
+// it falls out of step in, with exit status 3, instead of passing for limits.
+TEST(LimitsOption, CommandsOutOfStepLoseTheirCases) {
+    for (const std::string& command :
+         {"'" + limits_exe + "' | sed -u 100p", std::string("yes '1 0.5'")}) {
+        const FileRun run =
+            file_run(one_sided_table, "--limits-timeout 20 --limits \"" + command + "\"");
+        EXPECT_EQ(run.r.status, 3) << command;
+        EXPECT_EQ(lines_of(run.report).size(), 4u) << run.report;
+        EXPECT_EQ(ts::count_of(run.r.out, "Case not reported"), 4) << run.r.out;
+        EXPECT_NE(run.r.out.find(" limit command '" + command + "' "), std::string::npos)
+            << run.r.out;
+        EXPECT_TRUE(std::regex_search(
+            run.r.out, std::regex("' (answered more than one line|wrote before it was asked): ")))
+            << run.r.out;
+    }
+}
+
+// On a timeout the whole group goes, at once: the shell, the silent command it
+// waits for and a member that ignores SIGTERM, which SIGKILL ends after the grace.
+// The command is truly silent, so a short time limit is safe.
+TEST(LimitsCommandGroup, ATimeoutEndsTheWholeGroup) {
+    ts::TempDir dir;
+    Installed cmd("cd '" + dir.path() + "' || exit; (trap '' TERM; exec sleep 300) & " +
+                      note_group + "; sleep 300; :",
+                  2.0);
+    Answer a;
+    std::string record;
+    EXPECT_FALSE(limitcmd::ask(request(1.0), a));
+    ASSERT_TRUE(limitcmd::take_failure(record));
+    EXPECT_NE(record.find("gave no answer within 2 s"), std::string::npos) << record;
+    // Ended before ask returned, and reaped: the orphaned members were this
+    // process's to reap.
+    expect_group_gone(started(dir.path()), true);
+}
+
+// Whatever way the program ends (its exit, a signal), the command's group ends
+// with it; and the command starts with the default actions of SIGPIPE and SIGXFSZ,
+// which the program itself ignores.
+TEST(LimitsCommandGroup, NothingOutlivesTheProgram) {
+    {
+        ts::TempDir dir;
+        const std::string command = "(trap '' TERM; exec sleep 300) & " + quoted_note() +
+                                    "; grep SigIgn /proc/\\$\\$/status >ignored; exec '" +
+                                    limits_exe + "'";
+        const ts::RunResult r = ts::run_tolvane("1\n1\n10 1 0.9\n1e-6 1e-8 0\n", dir.path(),
+                                                "--limits \"" + command + "\"");
+        EXPECT_EQ(r.status, 2) << r.err;  // the end of the dialogue's input
+        EXPECT_NE(r.out.find("Approx. to integral"), std::string::npos) << r.out;
+        expect_group_gone(started(dir.path()), false);
+
+        const std::string ignored = ts::read_file(dir.path() + "/ignored");
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(ignored, m, std::regex(R"(SigIgn:\s*([0-9a-f]+))")))
+            << ignored;
+        const unsigned long long mask = std::stoull(m[1], nullptr, 16);
+        EXPECT_EQ(mask & (1ull << (SIGPIPE - 1)), 0u) << ignored;
+        EXPECT_EQ(mask & (1ull << (SIGXFSZ - 1)), 0u) << ignored;
+    }
+    {
+        // Ended by a signal while it waits for an answer that does not come.
+        ts::TempDir dir;
+        ts::RunSetup setup;
+        setup.args = "--limits \"sleep 300 & " + quoted_note() + "; wait; :\"";
+        setup.timeout_seconds = 2;  // SIGALRM
+        const ts::RunResult r = ts::run_tolvane("1\n1\n10 1 0.9\n1e-6 1e-8 0\n", dir.path(), setup);
+        EXPECT_EQ(r.status, -1) << "killed, not exited";
+        expect_group_gone(started(dir.path()), false);
     }
 }

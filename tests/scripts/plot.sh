@@ -7,7 +7,9 @@ single_run run-one one.in && cp run-one/one.rep .
 single_run run-two two.in && cp run-two/two.rep .
 
 png_ok() { [ -s "$1" ] && [ "$(head -c 4 "$1" | od -An -c | tr -d ' ')" = '211PNG' ]; }
-svg_ok() { [ -s "$1" ] && grep -q '<svg' "$1" && grep -q '<path' "$1"; }
+svg_ok() { [ -s "$1" ] && grep -q '<svg' "$1" && grep -q '<path' "$1" && tail -n 3 "$1" | grep -q '</svg>'; }
+# No leftover temporary picture beside the real one.
+no_temp() { ! ls -A "${1:-.}" | grep -q '^\.tolvane-plot\.'; }
 
 check "one-sided report to PNG" "$plot" -o one.png one.rep
 check "the PNG is a PNG" png_ok one.png
@@ -17,6 +19,7 @@ check "linear scale on request" "$plot" --scale linear -o one-linear.svg one.rep
 check "the linear SVG is a drawing" svg_ok one-linear.svg
 check "a title with a backslash" "$plot" --title 'C:\new' -o title.svg one.rep
 check "the title as typed" grep -qF 'C:\new' title.svg
+check "no temporary picture left behind" no_temp
 
 cat >results.csv <<'CSV'
 kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,difference,evaluations,seconds,message
@@ -32,4 +35,143 @@ printf 'not a report\n' >junk.txt
 status=0; "$plot" -o junk.png junk.txt 2>err.txt || status=$?
 check "a file that is no report is refused with status 2" test $status -eq 2
 check "the refusal says why" grep -q 'neither a tolvane report' err.txt
+
+# --- The axis says what is plotted, the band what the cut p-range ends imply.
+# The texts of an SVG picture, one a line, as a reader sees them.
+svg_text() { sed -n 's/.*<text>\(.*\)<\/text>.*/\1/p' "$1" | sed 's/<[^>]*>//g; s/&quot;/"/g; s/&lt;/</g; s/&gt;/>/g; s/&amp;/\&/g'; }
+"$plot" -o one-labels.svg one.rep
+check "one-sided: the axis names the report's Error, I - (1 - alpha)" \
+  grep -qF "I - (1 - alpha), the report's Error" <(svg_text one-labels.svg)
+check "one-sided: the alphas below 0.5 read as coverage" grep -qx 'coverage - target' <(svg_text one-labels.svg)
+check "one-sided: the alphas above 0.5 read as miss probability" grep -qx 'miss prob. - target' <(svg_text one-labels.svg)
+check "one-sided: the band is -2 AdapQuadTol to 0" grep -qx 'band -2 AdapQuadTol to 0' <(svg_text one-labels.svg)
+check "the band is named for the cut ends of the p-range" grep -q "cutting AdapQuadTol from both ends of the integration's p-range" <(svg_text one-labels.svg)
+check "two-sided: the axis says miss probability" grep -qx 'miss probability - target' <(svg_text two.svg)
+check "two-sided: the band is +-2 AdapQuadTol" grep -qx 'band +-2 AdapQuadTol' <(svg_text two.svg)
+check "the one-sided table near -1e-6 is drawn on a linear scale" bash -c '! grep -q "symmetric log" "$1"' _ one-labels.svg
+
+# One legend: each df named once, whatever the number of panels.
+check "one legend: df 2 named once across three panels" test "$(svg_text one-labels.svg | grep -cx 'df 2')" -eq 1
+
+# --- The new case-list results, read by their heading names: columns moved,
+# a byte-order mark, CRLF line ends, a quoted comma and newline in a message.
+printf '\357\273\277' >tails.csv
+{
+  printf 'message,kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,difference,lower_tail,upper_tail,evaluations,seconds,crossed,no_number,out_of_iterations\r\n'
+  printf '"Outside, the\r\nmeasured domain",2,10,1,0.95,1e-6,1e-8,0,ok,0.0500003,3.0e-07,0.018690,0.031310,756,1.0,0,0,0\r\n'
+  printf ',2,10,1,0.9,1e-6,1e-8,0,ok,0.1000002,2.0e-07,0.03,0.0700002,700,1.0,0,0,0\r\n'
+  printf ',2,100,1,0.9,1e-6,1e-8,0,ok,0.1000001,1.0e-07,0.04,0.0600001,700,1.0,0,0,0\r\n'
+  printf '"Line 5: df x is no number",2,x,1,0.9,1e-6,1e-8,0,refused,,,,,,,,,\r\n'
+} >>tails.csv
+check "a case list with both tails draws" "$plot" -o tails.svg tails.csv
+check "a panel row for the lower tail" grep -qx 'lower-tail miss - (1 - alpha)/2' <(svg_text tails.svg)
+check "a panel row for the upper tail" grep -qx 'upper-tail miss - (1 - alpha)/2' <(svg_text tails.svg)
+check "the tails' band shows 0 to 2 AdapQuadTol" grep -q '^band 0 to 2 AdapQuadTol' <(svg_text tails.svg)
+# The lower tail at alpha 0.9, df 10, is 0.03 - 0.05 = -0.02: the axis reaches it.
+check "the tails are drawn against (1 - alpha)/2" grep -qx -- '-2.0e-02' <(svg_text tails.svg)
+
+# The program's own case-list results, as they come: both tails for the
+# two-sided row, the refused row left out.
+printf 'kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol\n1,10,1,0.05,1e-6,1e-8,0\n1,10,1,0.95,1e-6,1e-8,0\n2,10,1,0.95,1e-6,1e-8,0\n1,x,1,0.9,1e-6,1e-8,0\n' >list.csv
+"$tolvane" --cases list.csv >list.results.csv
+check "tolvane --cases results draw" "$plot" -o list.svg list.results.csv
+check "its two-sided row gets a lower-tail row of panels" grep -qx 'lower-tail miss - (1 - alpha)/2' <(svg_text list.svg)
+check "and an upper-tail row" grep -qx 'upper-tail miss - (1 - alpha)/2' <(svg_text list.svg)
+
+# A case whose limits crossed keeps its number, ringed and named as broken.
+printf 'kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,difference,lower_tail,upper_tail,evaluations,seconds,crossed,no_number,out_of_iterations,message\n2,100,10,0.001,1e-6,1e-6,0,ok,1.3435,0.3445,0.7,0.6435,1000,3,528,0,0,\n2,10,10,0.01,1e-6,1e-8,0,ok,0.99,1e-7,0.5,0.49,1000,3,0,0,40,\n' >broken.csv
+check "a case list with broken limits draws" "$plot" -o broken.svg broken.csv
+check "the broken case is ringed and named in the legend" grep -qx 'ringed: limits broken' <(svg_text broken.svg)
+sed -i 's/,528,0,0,$/,0,0,7,/' broken.csv
+"$plot" -o unbroken.svg broken.csv
+check "a search ended on its iteration limit alone rings nothing" bash -c '! grep -q "ringed" "$1"' _ unbroken.svg
+
+# The old thirteen columns still draw, and a moved difference column is found by name.
+printf 'difference,kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,evaluations,seconds,message\n-3.0e-03,1,10,1,0.9,1e-6,1e-8,0,ok,0.1,,1,"a, b"\n' >moved.csv
+check "a results CSV with its columns moved draws" "$plot" --scale linear -o moved.svg moved.csv
+check "the difference is read from its own column" grep -q -- '-3\.0e-03' <(svg_text moved.svg)
+
+printf 'kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,difference,evaluations,seconds,message\n1,10,1,0.9,1e-6,1e-8,0,ok,0.1,-1e-6,,1\n' >short.csv
+status=0; "$plot" -o short.svg short.csv 2>err.txt || status=$?
+check "a row with a field missing is refused with status 2" test $status -eq 2
+check "the refusal names the row's line" grep -q '^tolvane-plot: short.csv: line 2: 12 fields, the heading has 13$' err.txt
+check "a refused input leaves no picture" test ! -e short.svg
+
+# Report lines by blanks, with touching E fields split by their form; a case
+# line with an overflowed field is left out with a note, not misread.
+{
+  printf ' Verifying one-tailed \n 9:05    12/ 7/2026\n AdapQuadTol:  1.0E-06 FunctionTol:  1.0E-08   ResultTol:  0.0E+00\n'
+  printf '  alpha  df  sigma   Integral      Error  AdqTol FncTol ResTol\n'
+  printf '  0.100   2.  0.1   1.000E-01-4.538E-03 1.E-06 1.E-08 0.E+00   0.0 min.    252\n'
+  printf '  0.900   2.  0.1   9.000E-01 ********* 1.E-06 1.E-08 0.E+00   0.0 min.    252\n'
+} >touch.rep
+status=0; "$plot" --scale linear -o touch.svg touch.rep 2>err.txt || status=$?
+check "a report whose E fields touch draws" test $status -eq 0
+check "the touching Error field is read whole" grep -q -- '-4\.0e-03' <(svg_text touch.svg)
+check "the overflowed case line is named, not misread" grep -q '^tolvane-plot: touch.rep: 1 case line(s) without readable numbers left out (line 6)$' err.txt
+
+# --- No name runs code: report name, -o, --title, each with what gnuplot
+# would run if it were spliced into its commands.
+hostile=$'a\nsystem "touch pwned-name"\n\' `touch pwned-bq` $(touch pwned-sh) {} \\ @ARG1 .rep'
+cp one.rep "$hostile"
+check "a report named with a newline and gnuplot commands draws" "$plot" -o name.svg -- "$hostile"
+cp one.rep ./-lead.rep
+check "a report named with a leading '-' draws after --" "$plot" -o lead.svg -- -lead.rep
+check "before --, the leading '-' is an option: refused with a hint" \
+  bash -c '"$1" -o lead2.svg -lead.rep 2>&1 | grep -q "^tolvane-plot: unknown option .-lead.rep. (a file name starting with .-. goes after --"' _ "$plot"
+out_hostile=$'-p\nsystem "touch pwned-out"\n\'"`touch pwned-out2`.svg'
+check "a picture named with a newline, quotes and a leading '-' draws" "$plot" -o "$out_hostile" one.rep
+check "the picture has exactly that name" svg_ok "./$out_hostile"
+check "a picture named as a gnuplot pipe is a file" "$plot" -o '|touch pwned-pipe;x.svg' one.rep
+check "the pipe-named picture is there" svg_ok '|touch pwned-pipe;x.svg'
+title_hostile=$'t"\nsystem "touch pwned-title"\n\' `touch pwned-title2` \\" {} <&>'
+check "a title with a newline, quotes and backticks draws" "$plot" --title "$title_hostile" -o title2.svg one.rep
+check "the title's text is shown as data" grep -qxF 'system "touch pwned-title"' <(svg_text title2.svg)
+mkdir evil && printf 'open("pwned-env", "w")\n' >evil/csv.py
+check "a module on PYTHONPATH is not loaded in its place" env PYTHONPATH=evil "$plot" -o env.svg one.rep
+for marker in pwned-env pwned-name pwned-bq pwned-sh pwned-out pwned-out2 pwned-pipe pwned-title pwned-title2; do
+  check "no name ran as code: no $marker" test ! -e "$marker"
+done
+
+# --- Whole pictures or none. On a full file system (a small tmpfs in a
+# mount namespace of its own), gnuplot itself exits 0 with a cut picture.
+awk 'BEGIN { print "kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,difference,evaluations,seconds,message"
+  for (d = 2; d <= 7; d++) for (s = 1; s <= 3; s++) for (a = 1; a <= 9; a++)
+    printf "1,%d,%d,0.%d,1e-6,1e-8,0,ok,0.5,-%d.%de-7,,,\n", d, s, a, d, a }' >big.csv
+cp one-labels.svg before.svg
+# A tmpfs needs root (CI runs as root); anyone else is told, not passed silently.
+if [ "$(id -u)" -eq 0 ]; then
+  mkdir small
+  status=0
+  unshare -m bash -c 'mount -t tmpfs -o size=64k tmpfs small && cp before.svg small/p.svg &&
+    { "$1" -o small/p.svg big.csv 2>err.txt; echo $? >status.txt; } &&
+    { "$1" -o small/p.png big.csv 2>>err.txt; echo $? >>status.txt; } &&
+    cmp before.svg small/p.svg && ! ls -A small | grep -q "^\.tolvane-plot" && test ! -e small/p.png' _ "$plot" || status=$?
+  check "full disk: the previous picture stays whole, nothing else is left" test $status -eq 0
+  check "full disk: both pictures fail with a non-zero status" test "$(grep -c '^2$' status.txt)" -eq 2
+  check "full disk: the message says the picture was not written" grep -q '^tolvane-plot: small/p.svg: not written, the picture was not written whole' err.txt
+else
+  echo "skip: full-disk checks need root to mount a small tmpfs (the file-size limit checks below still run)"
+fi
+# A file-size limit kills gnuplot in mid-write: same outcome.
+status=0; (ulimit -f 16; "$plot" -o before.svg big.csv 2>err.txt) || status=$?
+check "file-size limit: a non-zero status" test $status -ne 0
+check "file-size limit: the previous picture stays" cmp before.svg one-labels.svg
+check "file-size limit: no temporary picture left" no_temp
+
+# --- The command line: help, version, one-line refusals named by the program.
+status=0; "$plot" --version >out 2>err.txt || status=$?
+check "--version exits 0" test $status -eq 0
+check "--version has the form and number of tolvane --version" \
+  test "$(cat out)" = "tolvane-plot $("$tolvane" --version | sed 's/^tolvane //')"
+status=0; "$plot" -h >out || status=$?
+check "-h exits 0 with the usage" test $status -eq 0 -a "$(head -c 21 out)" = 'Usage: tolvane-plot ['
+for args in "--bogus" "-o" "-o x.svg" "-o x.gif one.rep" "--scale log -o x.svg one.rep" \
+            "-o x.svg one.rep two.rep" "--help extra" "-o x.png one.in" "-o x.png missing.rep"; do
+  # shellcheck disable=SC2086
+  status=0; "$plot" $args >out 2>err.txt </dev/null || status=$?
+  check "'$args' refused with exit status 2" test $status -eq 2
+  check "'$args' refused with one line starting 'tolvane-plot: '" \
+    test "$(wc -l <err.txt)" -eq 1 -a "$(grep -c '^tolvane-plot: ' err.txt)" -eq 1
+done
 finish
