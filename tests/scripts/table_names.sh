@@ -49,10 +49,11 @@ check "case list in a hostile directory: no code ran" no_marker
 # $( ), backquotes, a backslash and braces, with such a --limits command: the
 # tasks and the merge run as written and write the table.
 slurm=$work/slurm/$hostile
-mkdir -p "$slurm" && cp one.in "$slurm/" && cd "$slurm"
+# The input is named like an option, which the merge step must not take for one.
+mkdir -p "$slurm" && cp one.in "$slurm/-one.in" && cd "$slurm"
 status=0
 "$table" --slurm --split df --tolvane "$tolvane" \
-  --limits "echo '{} \$(touch pwned6)' >>\"\$TOLVANE_B\"; exec '$limits'" -- one.in 2>slurm.err || status=$?
+  --limits "echo '{} \$(touch pwned6)' >>\"\$TOLVANE_B\"; exec '$limits'" -- -one.in 2>slurm.err || status=$?
 check "--slurm in a hostile directory: exit status 0" test $status -eq 0
 check "--slurm in a hostile directory: no directive holds the name" \
   test -z "$(grep -a '^#SBATCH --output' -- -rep.rep.parts/slurm-array.sh -rep.rep.parts/slurm-merge.sh)"
