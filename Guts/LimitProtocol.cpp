@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CaseDomain.h"
+#include "LimitCheck.h"
 #include "freeform.h"
 #include "mainguts.h"
 #include "params.h"
@@ -113,7 +114,7 @@ std::string limit_request_refusal(double df, double s, double alpha, double lamb
                                   double ResultTol) {
     std::string why = domain::df_fault(df);
     if (why.empty()) why = domain::alpha_fault(alpha);
-    if (why.empty()) why = domain::tolerance_fault(0.0, FunctionTol, ResultTol);
+    if (why.empty()) why = tolerance_refusal(FunctionTol, ResultTol);
     if (!why.empty()) return why;
     if (!(s > 0.0 && std::isfinite(s))) return "s must be positive and finite, not " + real17(s);
     if (!(lambda != 0.0 && std::isfinite(lambda)))
@@ -126,11 +127,29 @@ std::string limit_request_refusal(double df, double s, double alpha, double lamb
 
 }  // namespace
 
+std::string tolerance_refusal(double FunctionTol, double ResultTol) {
+    return domain::tolerance_fault(0.0, FunctionTol, ResultTol);
+}
+
 std::string answer_request(const Request& r, double FunctionTol, double ResultTol, Answer& a) {
     const double ft = r.has_tols ? r.FunctionTol : FunctionTol;
     const double rt = r.has_tols ? r.ResultTol : ResultTol;
     const std::string why = limit_request_refusal(r.df, r.s, r.alpha, r.lambda, r.gamma2, r.ybar, ft, rt);
     if (!why.empty()) return why;
+    if (!r.has_tols) {
+        // A user asking for a limit: the answer is shown right, or none is given.
+        const char* fault = nullptr;
+        if (r.kind == 1) {
+            fault = limitcheck::checked_one_tail(1, r.ybar, r.s, r.df, r.alpha, r.lambda,
+                                                 r.gamma2, ft, rt, OneSidedBound, a.value[0],
+                                                 a.value[1]);
+        } else {
+            fault = limitcheck::checked_twotail(r.ybar, r.s, r.df, r.alpha, r.lambda, r.gamma2,
+                                                ft, rt, TwoSidedBound, a.value[1], a.value[0],
+                                                a.value[3], a.value[2]);
+        }
+        return fault ? fault : "";
+    }
     const double zmax = params::StartBesselMaxArg;
     const int maxit = params::StartMaxIter;
     double elapsed = 0.0;

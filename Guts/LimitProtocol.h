@@ -48,10 +48,22 @@ std::string real17(double v);
 
 namespace limitproto {
 
+// How far a checked answer may be off: H of a one-sided limit, each h of a
+// two-sided pair, relative, or absolute where the factor is below 1 in size.
+inline constexpr double OneSidedBound = 1e-9;
+inline constexpr double TwoSidedBound = 1e-7;
+
+// Why the limit code refuses these tolerances in every request, or "".
+std::string tolerance_refusal(double FunctionTol, double ResultTol);
+
 // Computes the answer to a request with the program's own limit code (BesselMaxArg
-// 800, MaxIter 200; the request's tolerances, else the two given here). Returns ""
-// or why the request lies outside what the limit code computes correctly, in which
-// case nothing is computed. Diagnostics go to the sink.
+// 800, MaxIter 200). A request with tolerances gets the plain computation at them.
+// A request without gets a checked one (LimitCheck.h): the limit code at the two
+// tolerances given here, its factors shown right to OneSidedBound or TwoSidedBound
+// by an accurate evaluation of their defining equations, else found by that
+// evaluation, else no answer. Returns "" or why there is no answer (the request
+// lies outside what the limit code computes, or no factor could be shown right).
+// Diagnostics go to the sink.
 std::string answer_request(const Request& r, double FunctionTol, double ResultTol, Answer& a);
 
 }  // namespace limitproto

@@ -16,7 +16,10 @@ const char* const usage =
     "usage: tolvane-limits [--function-tol X] [--result-tol X]\n"
     "Reads requests 'kind df s alpha lambda gamma2 ybar [FunctionTol ResultTol]', one a line,\n"
     "and answers each on its own line: kind 1 (one-sided) 'H limit', kind 2 (two-sided)\n"
-    "'hlower lower hupper upper', or 'error: <why>'. Tolerances default to 1e-8 and 0.\n";
+    "'hlower lower hupper upper', or 'error: <why>'. A request with tolerances gets the limit\n"
+    "code at them; one without gets factors shown right to 1e-9 (H) or 1e-7 (h), relative\n"
+    "or absolute below 1, or an error, and the options (default 1e-8 and 0) set the\n"
+    "tolerances its first computation starts from.\n";
 
 [[noreturn]] void refuse(const std::string& why) {
     std::cerr << "tolvane-limits: " << why << "\n" << usage;
@@ -60,6 +63,13 @@ int main(int argc, char** argv) {
             std::cout << usage;
             return 0;
         } else refuse("unknown argument: " + a);
+    }
+    // Tolerances that every request without its own would be refused for are
+    // refused here, once, instead of in every answer.
+    const std::string tol_fault = limitproto::tolerance_refusal(FunctionTol, ResultTol);
+    if (!tol_fault.empty()) {
+        std::cerr << "tolvane-limits: " << tol_fault << "\n";
+        return 2;
     }
     // Standard output carries only answers: diagnostics of the limit code go to
     // standard error.
