@@ -61,9 +61,15 @@ printf '1\n1 1\n1 1\n0.5 1e-6 0\ntol.rep\n1 1\n' >tol.in
 status=0; "$table" -q --tolvane "$tolvane" tol.in >/dev/null 2>tol.err || status=$?
 check "tolerance out of range: exit status 2" test $status -eq 2
 check "tolerance out of range: the message names the user's file" grep -q '^tolvane: tol.in: record 4: AdapQuadTol' tol.err
-status=0; "$table" -q --slurm --tolvane "$tolvane" long.in >/dev/null 2>slurm-one.err || status=$?
+status=0; "$table" -q --slurm --tolvane "$tolvane" bad.in >/dev/null 2>slurm-one.err || status=$?
 check "--slurm on a file only one process can run: exit status 2" test $status -eq 2
 check "--slurm on a file only one process can run: says so" grep -q 'without --slurm or --merge' slurm-one.err
+# A file tolvane refuses gets tolvane's one-line refusal, not its banner.
+status=0; "$table" -q --slurm --tolvane "$tolvane" long.in >long.out 2>slurm-long.err || status=$?
+check "--slurm on a refused file: exit status 2" test $status -eq 2
+check "refused file: tolvane's one line only" test "$(cat slurm-long.err)" = \
+  "tolvane: long.in: record 5, line 5: the report file name is longer than 72 characters"
+check "refused file: no banner" test ! -s long.out
 
 # Limits asked of the program's own limits command give the same results; a
 # command that fails loses its part, which is named, and no report is written.
@@ -86,4 +92,38 @@ status=0; (cd par-badlimits && "$table" --slurm --split df --tolvane "$tolvane" 
 check "--slurm with other limits: exit status 0" test $status -eq 0
 check "--slurm with other limits: every part in the array" grep -qx '#SBATCH --array=1-4' par-badlimits/one.rep.parts/slurm-array.sh
 
+
+# The last line counts the two-sided searches' notes and the fault records of
+# the terminal output, which itself stays as the parts wrote it.
+cat >noting-tolvane <<SH
+#!/usr/bin/env bash
+"$tolvane" "\$@"; s=\$?
+if [ \$# -eq 0 ] && [ "\$(basename "\$PWD")" != head ]; then
+  echo "  Upward walk reached MaxIter in SecantBis...  Using bisection"
+  echo "  Downward walk reached MaxIter in SecantBis...  Using bisection"
+  echo " Limit fault: no number for the limit at 3 points, s from 1 to 2"
+fi
+exit \$s
+SH
+chmod +x noting-tolvane
+mkdir notes && cp two.in notes/
+status=0; (cd notes && "$table" -q -j 2 --tolvane ../noting-tolvane two.in >terminal.txt 2>err.txt) || status=$?
+check "notes: exit status 0" test $status -eq 0
+check "notes: in the terminal output as written" test "$(grep -c 'walk reached MaxIter' notes/terminal.txt)" -eq 4
+check "notes: counted on the last line, with where they are" \
+  grep -q '^tolvane-table: 2 cases; search notes: 2 "Upward walk ...", 2 "Downward walk ..."; records: 2 of limit faults, 0 of cases outside the measured domain; full text in the terminal output, kept in .*/terminal.txt$' <(tail -n 1 notes/err.txt)
+
+# The command line as the other commands have it: --help, --version, and a
+# bad argument refused with one line and exit status 2.
+status=0; "$table" --help >help.txt 2>&1 || status=$?
+check "--help: exit status 0" test $status -eq 0
+check "--help: usage on standard output" grep -q '^Usage: tolvane-table' help.txt
+status=0; out=$("$table" --version --tolvane "$tolvane" 2>&1) || status=$?
+check "--version: exit status 0" test $status -eq 0
+check "--version: the version of the tolvane it runs" test "$out" = "tolvane-table $("$tolvane" --version | sed 's/^tolvane //')"
+for bad in --bogus "-j x" "--split nothing" "--connect-timeout 0" "one.in two.in" ""; do
+  status=0; "$table" $bad >bad.out 2>bad.err || status=$?
+  check "bad arguments '$bad': exit status 2, one line naming the program" \
+    test $status -eq 2 -a ! -s bad.out -a "$(grep -c '' bad.err)" -eq 1 -a "$(grep -c '^tolvane-table: ' bad.err)" -eq 1
+done
 finish

@@ -34,6 +34,29 @@ check "on another machine: terminal output as one run's" same_masked single/term
 check "on another machine: tolvane.int as one run's" cmp single/tolvane.int par/tolvane.int
 check "the other machine is left clean" test -z "$(ls -A remote-home)"
 
+# The --limits command reaches the other machine as written: GNU parallel's
+# replacement strings and the remote shell leave it alone.
+limits=$(dirname "$tolvane")/tolvane-limits
+mkdir lim && cp two.in lim/
+status=0
+(cd lim && PARALLEL_SSH=$work/fakessh "$table" -q -S otherhost --tolvane "$tolvane" \
+   --limits "echo '{} {#} \$(touch pwned)
+\"q\"' >>'$work/b.txt'; exec '$limits'" two.in >terminal.txt) || status=$?
+check "--limits on another machine: exit status 0" test $status -eq 0
+check "--limits on another machine: report as one run's" same_masked single/small-two-sided.rep lim/small-two-sided.rep
+check "--limits on another machine: the command ran as written" \
+  test "$(sort -u b.txt | tr '\n' '|')" = '"q"|{} {#} $(touch pwned)|'
+check "--limits on another machine: no code ran" test -z "$(find "$work" -name pwned)"
+
+# A case list on the other machine: the slices travel with the list.
+printf '1,abc,1,0.9,1e-6,1e-8,0\n1,10,1,0.9,1e-6,1e-8,0\n2,10,1,0.95,1e-6,1e-8,0\n' >list.csv
+"$tolvane" --cases list.csv >list.single.csv
+status=0; PARALLEL_SSH=$work/fakessh "$table" -q -S otherhost --tolvane "$tolvane" --cases list.csv 2>list.err || status=$?
+check "case list on another machine: exit status 0" test $status -eq 0
+check "case list on another machine: the rows of one tolvane --cases run" \
+  diff <(cut -d, -f1-13,15- list.results.csv) <(cut -d, -f1-13,15- list.single.csv)
+check "case list on another machine: left clean" test -z "$(ls -A remote-home)"
+
 # Slurm: the array job's tasks run here one by one, as sbatch would start them,
 # then the merge step.
 printf '1\n5 6\n1 2\n1e-6 1e-8 0\none.rep\n1 3\n' >one.in
