@@ -3,12 +3,25 @@
 # on the loopback only. Sourced after lib.sh.
 #
 # Every wait is bounded; a daemon that does not come up ends the test with its
-# log. The daemons run under `timeout`, so none outlives a test that is killed
-# before its EXIT trap can stop them.
+# log. A test killed before its EXIT trap can run (as by CTest's timeout)
+# leaves nothing behind: a watchdog stops its daemons within a second, and
+# each daemon runs under `timeout` besides.
 
 daemon_pids=()
 daemon_logs=()
 daemon_life=600        # seconds; longer than any test that uses them
+mkdir -p "$work/daemons"
+daemon_pidfile=$work/daemons/pids
+(
+  test_pid=$$
+  while kill -0 "$test_pid" 2>/dev/null; do sleep 1; done
+  if [ -f "$daemon_pidfile" ]; then
+    # shellcheck disable=SC2046
+    kill -TERM $(cat "$daemon_pidfile") 2>/dev/null
+    sleep 5
+    rm -rf "$work"
+  fi
+) </dev/null >/dev/null 2>&1 &
 
 # Stops what the test started: jobs first, then the daemons in reverse order.
 stop_daemons() {
@@ -23,6 +36,7 @@ stop_daemons() {
     wait_gone "${daemon_pids[$i]}" 10 || kill -KILL "${daemon_pids[$i]}" 2>/dev/null || true
   done
   daemon_pids=()
+  rm -f "$daemon_pidfile"
 }
 trap 'stop_daemons; rm -rf "$work"' EXIT
 
@@ -32,6 +46,7 @@ stop_last() {
   kill -TERM "$pid" 2>/dev/null || true
   wait_gone "$pid" 10 || kill -KILL "$pid" 2>/dev/null || true
   unset 'daemon_pids[-1]'
+  printf '%s\n' "${daemon_pids[@]}" >"$daemon_pidfile"
 }
 
 # Waits until process PID has ended, at most SECONDS; status 1 if it has not.
@@ -61,6 +76,7 @@ start_daemon() {
   timeout --kill-after=5 "$daemon_life" "$@" </dev/null >"$log" 2>&1 &
   daemon_pids+=($!)
   daemon_logs+=("$log")
+  echo $! >>"$daemon_pidfile"
 }
 
 # Polls COMMAND every tenth of a second for at most SECONDS while the last
@@ -159,9 +175,11 @@ PermitUserRC no
 LogLevel VERBOSE
 EOF
       # HOME keeps the login's shell from reading the user's own start-up
-      # files (bash reads ~/.bashrc under sshd), which can take seconds.
+      # files (bash reads ~/.bashrc under sshd), which can take seconds; the
+      # PATH has no /usr/local, where this machine may have a tolvane
+      # installed that the other machines must not see.
       for i in "${!ssh_ports[@]}"; do
-        printf 'Match LocalPort %s\n  SetEnv HOME=%s PATH=%s:/usr/local/bin:/usr/bin:/bin\n' \
+        printf 'Match LocalPort %s\n  SetEnv HOME=%s PATH=%s:/usr/bin:/bin\n' \
           "${ssh_ports[$i]}" "${ssh_homes[$i]}" "${ssh_bins[$i]}"
         printf '  ForceCommand cd "$HOME" && exec "$SHELL" -c "$SSH_ORIGINAL_COMMAND"\n'
       done
@@ -210,7 +228,8 @@ sshd_listening() { [ "$(grep -c '^Server listening on' "$1")" -eq "$2" ]; }
 # spool and logs in the test's directory; SLURM_CONF points the commands at it.
 start_slurm() {
   local dir=$work/daemons/slurm host cpus try
-  host=$(uname -n)
+  # Slurm knows a machine by the first word of its name.
+  host=$(uname -n); host=${host%%.*}
   cpus=$(nproc)
   mkdir -p "$dir/munge" "$dir/state" "$dir/spool"
   # munged wants its socket's directories open to everyone, its key to itself.
@@ -263,7 +282,7 @@ EOF
     grep -q 'Address already in use' "$dir/slurmctld-$try.log" && [ $try -lt 3 ] ||
       engine_failure "slurmctld did not answer on port $slurmctld_port"
   done
-  start_daemon "$dir/slurmd.log" slurmd -D -f "$SLURM_CONF"
+  start_daemon "$dir/slurmd.log" slurmd -D -N "$host" -f "$SLURM_CONF"
   await 30 node_idle "$host" || engine_failure "the node $host did not become idle"
 }
 

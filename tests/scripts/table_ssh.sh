@@ -30,6 +30,7 @@ check "two machines: both are left clean" test -z "$(find "${ssh_homes[@]}" -min
 rm -rf par/two.rep.parts/L07-D4-S2
 status=0
 (cd par && "$table" -q -j 1 "${logins[@]}" --tolvane "$tolvane" two.in >terminal.txt 2>err.txt) || status=$?
+[ $status -eq 0 ] || cat par/err.txt >&2
 check "rerun: exit status 0" test $status -eq 0
 check "rerun: only the lost part ran" test "$(awk 'NR > 1' par/two.rep.parts/joblog | wc -l)" -eq 1
 check "rerun: report as one run's" same_masked single/two.rep par/two.rep
@@ -41,6 +42,7 @@ mkdir lacking && cp two.in lacking/
 status=0
 (cd lacking && "$table" -q -j 4 -S "ssh -F $ssh_config machine2" --tolvane "$tolvane" two.in >terminal.txt 2>err.txt) ||
   status=$?
+[ $status -eq 1 ] || { echo "exit status $status:" >&2; cat lacking/err.txt >&2; }
 check "a machine without tolvane: exit status 1" test $status -eq 1
 check "a machine without tolvane: its parts are named as failed" grep -q 'part L06-D3-S2 .* failed' lacking/err.txt
 check "a machine without tolvane: no report" test ! -e lacking/two.rep
