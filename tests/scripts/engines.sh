@@ -140,7 +140,7 @@ loopback_only() {
 # programs. Host aliases machine1, machine2, ... in $ssh_config reach them
 # with a key made for the test, and only that host key is trusted.
 start_sshd() {
-  local n=$1 dir=$work/sshd i try user
+  local n=$1 dir=$work/daemons/sshd i try user
   user=$(id -un)
   mkdir -p "$dir"
   ssh-keygen -q -t ed25519 -N '' -C tolvane-test-host -f "$dir/host_key" </dev/null
@@ -211,7 +211,7 @@ Host *
   # connection a machine, as GNU parallel's --controlmaster would, keeps the
   # test short. The master ends with sshd, or when idle.
   ControlMaster auto
-  ControlPath $dir/master-%C
+  ControlPath $dir/master-%n
   ControlPersist 30
 EOF
   } >"$ssh_config"
