@@ -268,6 +268,8 @@ JobCompType=jobcomp/none
 SelectType=select/cons_tres
 SelectTypeParameters=CR_Core
 SchedulerType=sched/builtin
+# Batch jobs start as soon as a CPU is free, not up to three seconds later.
+SchedulerParameters=batch_sched_delay=0
 MpiDefault=none
 SwitchType=switch/none
 MailProg=/bin/true
