@@ -12,23 +12,25 @@ daemon_logs=()
 daemon_life=600        # seconds; longer than any test that uses them
 mkdir -p "$work/daemons"
 daemon_pidfile=$work/daemons/pids
-(
-  test_pid=$$
-  while kill -0 "$test_pid" 2>/dev/null; do sleep 1; done
-  if [ -f "$daemon_pidfile" ]; then
-    # shellcheck disable=SC2046
-    kill -TERM $(cat "$daemon_pidfile") 2>/dev/null
-    sleep 5
-    rm -rf "$work"
-  fi
-) </dev/null >/dev/null 2>&1 &
 
-# Stops what the test started: jobs first, then the daemons in reverse order.
+# ssh's shared connections: sshd leaves a login that is under way when it
+# stops, so they are ended first.
+stop_ssh_masters() {
+  local socket
+  for socket in "$work"/daemons/sshd/master-*; do
+    [ -S "$socket" ] || continue
+    timeout 5 ssh -o ControlPath="$socket" -O exit tolvane-test-host </dev/null >/dev/null 2>&1 || true
+  done
+}
+
+# Stops what the test started: jobs and logins first, then the daemons in
+# reverse order.
 stop_daemons() {
   local i
   if [ -n "${SLURM_CONF:-}" ] && [ -f "$SLURM_CONF" ]; then
     timeout 10 scancel --full --quiet --user="$(id -un)" 2>/dev/null || true
   fi
+  stop_ssh_masters
   for ((i = ${#daemon_pids[@]} - 1; i >= 0; i--)); do
     kill -TERM "${daemon_pids[$i]}" 2>/dev/null || true
   done
@@ -212,7 +214,7 @@ Host *
   # test short. The master ends with sshd, or when idle.
   ControlMaster auto
   ControlPath $dir/master-%n
-  ControlPersist 30
+  ControlPersist 10
 EOF
   } >"$ssh_config"
   for ((i = 1; i <= n; i++)); do
@@ -307,3 +309,16 @@ await_job() {
     sleep 0.2
   done
 }
+
+# The watchdog of a test killed before its EXIT trap could run.
+(
+  test_pid=$$
+  while kill -0 "$test_pid" 2>/dev/null; do sleep 1; done
+  if [ -f "$daemon_pidfile" ]; then
+    stop_ssh_masters
+    # shellcheck disable=SC2046
+    kill -TERM $(cat "$daemon_pidfile") 2>/dev/null
+    sleep 5
+    rm -rf "$work"
+  fi
+) </dev/null >/dev/null 2>&1 &
