@@ -290,6 +290,10 @@ EOF
   await 30 node_idle "$host" || engine_failure "the node $host did not become idle"
 }
 
+# Slurm's commands, as the runner's instructions name them, with a bound:
+# one that cannot reach slurmctld retries for longer than a test may wait.
+sbatch() { timeout 30 "$(type -P sbatch)" "$@"; }
+
 node_idle() { [ "$(sinfo -h -n "$1" -o %t)" = idle ]; }
 
 # Waits at most SECONDS until Slurm job JOB (every task of an array) has
