@@ -36,6 +36,28 @@ check "rerun: only the lost part ran" test "$(awk 'NR > 1' par/two.rep.parts/job
 check "rerun: report as one run's" same_masked single/two.rep par/two.rep
 check "rerun: tolvane.int as one run's" cmp single/tolvane.int par/tolvane.int
 
+# Two runs at once from two directories share one machine: their parts have
+# the same names but other tolerances, and travel under a name for each run,
+# so neither runs, takes or cleans up the other's files.
+sed 's/^1e-6 /1e-5 /' two.in >other.in
+single_run single-other other.in
+mkdir shared-a shared-b && cp two.in shared-a/ && cp other.in shared-b/
+(cd shared-a && "$table" -q -j 2 -S "ssh -F $ssh_config machine1" --tolvane "$tolvane" two.in \
+   >terminal.txt 2>err.txt; echo $? >status) &
+a=$!
+(cd shared-b && "$table" -q -j 2 -S "ssh -F $ssh_config machine1" --tolvane "$tolvane" other.in \
+   >terminal.txt 2>err.txt; echo $? >status) &
+wait $a $!
+for d in shared-a shared-b; do
+  [ "$(cat $d/status)" = 0 ] || cat $d/err.txt >&2
+  check "one machine, two runs: $d exit status 0" test "$(cat $d/status)" = 0
+done
+check "one machine, two runs: the first's report as one run's" same_masked single/two.rep shared-a/two.rep
+check "one machine, two runs: the first's tolvane.int as one run's" cmp single/tolvane.int shared-a/tolvane.int
+check "one machine, two runs: the second's report as one run's" same_masked single-other/two.rep shared-b/two.rep
+check "one machine, two runs: the second's tolvane.int as one run's" cmp single-other/tolvane.int shared-b/tolvane.int
+check "one machine, two runs: left clean" test -z "$(find "${ssh_homes[0]}" -mindepth 1)"
+
 # A machine without tolvane fails its parts, named, and keeps no report.
 rm "${ssh_bins[1]}/tolvane"
 mkdir lacking && cp two.in lacking/
