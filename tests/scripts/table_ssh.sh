@@ -42,10 +42,10 @@ check "rerun: tolvane.int as one run's" cmp single/tolvane.int par/tolvane.int
 sed 's/^1e-6 /1e-5 /' two.in >other.in
 single_run single-other other.in
 mkdir shared-a shared-b && cp two.in shared-a/ && cp other.in shared-b/
-(cd shared-a && "$table" -q -j 2 -S "ssh -F $ssh_config machine1" --tolvane "$tolvane" two.in \
+(cd shared-a && "$table" -q -j 2 --split level -S "ssh -F $ssh_config machine1" --tolvane "$tolvane" two.in \
    >terminal.txt 2>err.txt; echo $? >status) &
 a=$!
-(cd shared-b && "$table" -q -j 2 -S "ssh -F $ssh_config machine1" --tolvane "$tolvane" other.in \
+(cd shared-b && "$table" -q -j 2 --split level -S "ssh -F $ssh_config machine1" --tolvane "$tolvane" other.in \
    >terminal.txt 2>err.txt; echo $? >status) &
 wait $a $!
 for d in shared-a shared-b; do
@@ -62,10 +62,10 @@ check "one machine, two runs: left clean" test -z "$(find "${ssh_homes[0]}" -min
 rm "${ssh_bins[1]}/tolvane"
 mkdir lacking && cp two.in lacking/
 status=0
-(cd lacking && "$table" -q -j 4 -S "ssh -F $ssh_config machine2" --tolvane "$tolvane" two.in >terminal.txt 2>err.txt) ||
+(cd lacking && "$table" -q -j 2 --split level -S "ssh -F $ssh_config machine2" --tolvane "$tolvane" two.in >terminal.txt 2>err.txt) ||
   status=$?
 [ $status -eq 1 ] || { echo "exit status $status:" >&2; cat lacking/err.txt >&2; }
 check "a machine without tolvane: exit status 1" test $status -eq 1
-check "a machine without tolvane: its parts are named as failed" grep -q 'part L06-D3-S2 .* failed' lacking/err.txt
+check "a machine without tolvane: its parts are named as failed" grep -q 'part L06-D3-4-S2 .* failed' lacking/err.txt
 check "a machine without tolvane: no report" test ! -e lacking/two.rep
 finish
