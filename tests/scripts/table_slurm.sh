@@ -1,0 +1,56 @@
+# tolvane-table --slurm on a real single-node Slurm: the array job and the
+# merge step it writes are submitted as it says, the merge after the array
+# job, and give one run's report, terminal output and tolvane.int.
+source "$(dirname "$0")/lib.sh"
+source "$src/tests/scripts/engines.sh"
+
+start_slurm
+check "the Slurm daemons listen on the loopback only" loopback_only "$slurmctld_port" "$slurmd_port"
+
+# Writes the scripts for INPUT in directory DIR (runner options follow) and
+# submits them with the command the runner prints; sets array_job, merge_job.
+submit_table() {
+  local dir=$1 input=$2; shift 2
+  mkdir "$dir" && cp "$input" "$dir/" && cd "$dir"
+  local status=0
+  "$table" --slurm "$@" --tolvane "$tolvane" "$input" 2>slurm.err || status=$?
+  check "$dir: --slurm exit status 0" test $status -eq 0
+  check "$dir: an array of four tasks" grep -qx '#SBATCH --array=1-4' ./*.parts/slurm-array.sh
+  local submit jid=""
+  submit=$(grep -m1 '^  jid=.*sbatch --parsable' slurm.err) || engine_failure "$dir: --slurm does not say how to submit"
+  status=0; eval "$submit" >submitted.txt || status=$?
+  check "$dir: sbatch takes both jobs" test $status -eq 0
+  array_job=$jid
+  merge_job=$(sed -n 's/^Submitted batch job \([0-9][0-9]*\)$/\1/p' submitted.txt)
+  [ -n "$array_job" ] && [ -n "$merge_job" ] || engine_failure "$dir: no job numbers from sbatch: $(cat submitted.txt)"
+  cd "$work"
+}
+
+# Waits for DIR's merge step and checks its jobs and its files against SINGLE's.
+check_table() {
+  local dir=$1 single=$2 report=$3 array_job=$4 merge_job=$5 merge tasks
+  merge=$(await_job "$merge_job" 120) || engine_failure "$dir: the merge step did not end"
+  tasks=$(await_job "$array_job" 10) || engine_failure "$dir: the array job did not end"
+  printf '%s\n' "$tasks" "$merge"
+  check "$dir: every array task completed" test "$(grep -c 'JobState=COMPLETED ExitCode=0:0' <<<"$tasks")" -eq 4
+  check "$dir: the merge step completed" grep -q 'JobState=COMPLETED ExitCode=0:0' <<<"$merge"
+  check "$dir: each task wrote its own Slurm output" test "$(ls "$dir/$report.parts/slurm-${array_job}"_*.out | wc -l)" -eq 4
+  check "$dir: report as one run's" same_masked "$single/$report" "$dir/$report"
+  check "$dir: terminal output as one run's" same_masked "$single/terminal.txt" "$dir/$report.parts/merged-terminal.txt"
+}
+
+# Two tables at once: a two-sided one in the runner's own parts, and a
+# one-sided one in parts of its own choosing, which the merge step must keep.
+printf '2\n6 7\n3 4\n1e-6 1e-8 0\ntwo.rep\n2 2\n' >two.in
+printf '1\n5 6\n1 2\n1e-6 1e-8 0\none.rep\n1 3\n' >one.in
+single_run single-two two.in
+single_run single-one one.in
+submit_table slurm-two two.in
+two_jobs=("$array_job" "$merge_job")
+submit_table slurm-one one.in --split df
+one_jobs=("$array_job" "$merge_job")
+
+check_table slurm-two single-two two.rep "${two_jobs[@]}"
+check "slurm-two: tolvane.int as one run's" cmp single-two/tolvane.int slurm-two/tolvane.int
+check_table slurm-one single-one one.rep "${one_jobs[@]}"
+finish
