@@ -53,4 +53,46 @@ one_jobs=("$array_job" "$merge_job")
 check_table slurm-two single-two two.rep "${two_jobs[@]}"
 check "slurm-two: tolvane.int as one run's" cmp single-two/tolvane.int slurm-two/tolvane.int
 check_table slurm-one single-one one.rep "${one_jobs[@]}"
+# --submit: the runner submits the array job itself, waits for it and puts
+# the parts together, in a directory whose name a shell would misread.
+sub="$work/slurm submit \$(it's)"
+mkdir "$sub" && cp two.in "$sub/" && cd "$sub"
+status=0
+"$table" --slurm --submit --split level --tolvane "$tolvane" two.in >terminal.txt 2>submit.err || status=$?
+cat submit.err
+check "--submit: exit status 0" test $status -eq 0
+check "--submit: said which job it waited for" grep -q 'submitted the Slurm array job [0-9][0-9]* (2 tasks)' submit.err
+check "--submit: report as one run's" same_masked "$work/single-two/two.rep" two.rep
+check "--submit: tolvane.int as one run's" cmp "$work/single-two/tolvane.int" tolvane.int
+check "--submit: terminal output as one run's" same_masked "$work/single-two/terminal.txt" terminal.txt
+
+# A part whose task fails is named and the run's exit status is 1; the
+# finished part is kept and a rerun submits only the failed one.
+printf '#!/bin/sh\n[ "${SLURM_ARRAY_TASK_ID:-}" != 2 ] || exit 7\nexec %q "$@"\n' "$tolvane" >fails-second.sh
+chmod +x fails-second.sh
+rm -rf two.rep.parts two.rep tolvane.int
+status=0
+"$table" --slurm --submit --split level --tolvane ./fails-second.sh two.in >/dev/null 2>submit.err || status=$?
+cat submit.err
+check "--submit with a failing task: exit status 1" test $status -eq 1
+check "--submit with a failing task: names it" grep -q 'part L07-[^ ]* (.*) failed: exit status 7' submit.err
+check "--submit with a failing task: no report" test ! -e two.rep
+status=0
+"$table" --slurm --submit --split level --tolvane "$tolvane" two.in >/dev/null 2>submit.err || status=$?
+check "--submit rerun: exit status 0" test $status -eq 0
+check "--submit rerun: only the failed part submitted" grep -q '(1 tasks)' submit.err
+check "--submit rerun: report as one run's" same_masked "$work/single-two/two.rep" two.rep
+
+# sbatch refusing the job is the usage error's status, with sbatch's words.
+mkdir refusing && printf '#!/bin/sh\necho "sbatch: error: no such partition" >&2\nexit 1\n' >refusing/sbatch
+chmod +x refusing/sbatch
+rm -rf two.rep.parts
+status=0
+PATH="$sub/refusing:$PATH" "$table" --slurm --submit --tolvane "$tolvane" two.in >/dev/null 2>submit.err || status=$?
+check "refused by sbatch: exit status 2" test $status -eq 2
+check "refused by sbatch: says so" grep -q 'no such partition' submit.err
+status=0
+"$table" --submit --tolvane "$tolvane" two.in 2>submit.err || status=$?
+check "--submit without --slurm: exit status 2" test $status -eq 2
+cd "$work"
 finish
