@@ -83,6 +83,20 @@ check "--submit rerun: exit status 0" test $status -eq 0
 check "--submit rerun: only the failed part submitted" grep -q '(1 tasks)' submit.err
 check "--submit rerun: report as one run's" same_masked "$work/single-two/two.rep" two.rep
 
+# --timeout bounds the wait: the job still running then is cancelled, and
+# its unfinished part is named.
+printf '#!/bin/sh\n[ "${SLURM_ARRAY_TASK_ID:-}" != 2 ] || sleep 120\nexec %q "$@"\n' "$tolvane" >slow-second.sh
+chmod +x slow-second.sh
+rm -rf two.rep.parts two.rep tolvane.int
+status=0 started=$SECONDS
+"$table" --slurm --submit --timeout 2 --split level --tolvane ./slow-second.sh two.in >/dev/null 2>submit.err || status=$?
+cat submit.err
+check "--submit --timeout: exit status 1" test $status -eq 1
+check "--submit --timeout: ended within a minute" test $((SECONDS - started)) -lt 60
+check "--submit --timeout: says it cancelled the job" grep -q 'not done after 2 s (--timeout); cancelling it' submit.err
+check "--submit --timeout: names the part" grep -q 'part L07-[^ ]* (.*) failed' submit.err
+check "--submit --timeout: no report" test ! -e two.rep
+
 # sbatch refusing the job is the usage error's status, with sbatch's words.
 mkdir refusing && printf '#!/bin/sh\necho "sbatch: error: no such partition" >&2\nexit 1\n' >refusing/sbatch
 chmod +x refusing/sbatch
