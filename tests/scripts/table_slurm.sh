@@ -83,6 +83,16 @@ check "--submit rerun: exit status 0" test $status -eq 0
 check "--submit rerun: only the failed part submitted" grep -q '(1 tasks)' submit.err
 check "--submit rerun: report as one run's" same_masked "$work/single-two/two.rep" two.rep
 
+# A case list: each slice an array task, the rows those of one tolvane --cases run.
+printf '1,abc,1,0.9,1e-6,1e-8,0\n1,10,1,0.9,1e-6,1e-8,0\n2,10,1,0.95,1e-6,1e-8,0\n' >list.csv
+"$tolvane" --cases list.csv >list.single.csv
+status=0
+"$table" -q --slurm --submit --tolvane "$tolvane" --cases list.csv 2>list.err || status=$?
+cat list.err
+check "case list --submit: exit status 0" test $status -eq 0
+check "case list --submit: the rows of one tolvane --cases run" \
+  diff <(cut -d, -f1-13,15- list.results.csv) <(cut -d, -f1-13,15- list.single.csv)
+
 # --timeout bounds the wait: the job still running then is cancelled, and
 # its unfinished part is named.
 printf '#!/bin/sh\n[ "${SLURM_ARRAY_TASK_ID:-}" != 2 ] || sleep 120\nexec %q "$@"\n' "$tolvane" >slow-second.sh
