@@ -16,12 +16,7 @@ const char* checked_one_tail(int kind, double ybar, double sd, double df, double
 
     // The same reduction as OneTail's, to the equation HAdap solves.
     const double gamma = std::sqrt(gamma2);
-    double p = kind == 1 ? alpha : 1.0 - alpha;
-    double sign = 1.0;
-    if (lambda < 0.0) {
-        p = 1.0 - p;
-        sign = -1.0;
-    }
+    const auto [p, sign] = one_sided_tail(kind, alpha, lambda);
     const double size = df + 1.0;
     if (!(size >= 3.0 && size < 2147483647.0)) return "no one-sided limit for this df";
     const double nu = static_cast<double>(static_cast<int>(size) - 1);

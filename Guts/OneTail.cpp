@@ -19,13 +19,7 @@ void OneTail(int kind, double ybar, double sd, double nu, double alpha, double l
     controlparms.MaxIter = MaxIter;
 
     const double gamma = std::sqrt(gamma2);
-    double p = kind == 1 ? alpha : 1.0 - alpha;
-    double sign = 1.0;
-    if (lambda < 0.0) {
-        // A negative coefficient turns an upper limit on sigma^2 into a lower one.
-        p = 1.0 - p;
-        sign = -1.0;
-    }
+    const auto [p, sign] = one_sided_tail(kind, alpha, lambda);
     // A df that does not give at least two observations (or is no number) has
     // no integer sample size; keep the conversion below defined.
     const double size = nu + 1.0;

@@ -105,6 +105,18 @@ double InvertNewFUpper(double a, double b, double amount, double nu, double kapp
 
 // ---- the one-sided limit entry ----
 
+// The tail a one-sided limit of `kind` at level alpha solves for: the
+// probability p of HAdap's equation and the sign the factor is applied with. A
+// negative coefficient turns an upper limit on sigma^2 into a lower one.
+struct OneSidedTail {
+    double p;
+    double sign;
+};
+inline OneSidedTail one_sided_tail(int kind, double alpha, double lambda) {
+    const double p = kind == 1 ? alpha : 1.0 - alpha;
+    return lambda < 0.0 ? OneSidedTail{1.0 - p, -1.0} : OneSidedTail{p, 1.0};
+}
+
 // The upper (kind 1) or lower one-sided limit on mu + lambda sigma^2, with H,
 // the seconds taken and the search count. Stores its four control arguments
 // in controlparms first. df below 2 or sd* <= 0: one record and no-number H
