@@ -80,7 +80,7 @@ check "--submit with a failing task: no report" test ! -e two.rep
 status=0
 "$table" --slurm --submit --split level --tolvane "$tolvane" two.in >/dev/null 2>submit.err || status=$?
 check "--submit rerun: exit status 0" test $status -eq 0
-check "--submit rerun: only the failed part submitted" grep -q '(1 tasks)' submit.err
+check "--submit rerun: only the failed part submitted" grep -q '(1 task)' submit.err
 check "--submit rerun: report as one run's" same_masked "$work/single-two/two.rep" two.rep
 
 # A case list: each slice an array task, the rows those of one tolvane --cases run.
