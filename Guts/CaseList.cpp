@@ -32,10 +32,7 @@ void on_record(int, void* r) {
 }
 
 std::string lowered_trimmed(const std::string& s) {
-    const auto a = s.find_first_not_of(" \t");
-    if (a == std::string::npos) return std::string();
-    const auto b = s.find_last_not_of(" \t");
-    std::string t = s.substr(a, b - a + 1);
+    std::string t = trimmed(s);
     std::transform(t.begin(), t.end(), t.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return t;
@@ -91,6 +88,12 @@ std::vector<Row> read(std::string_view text, bool& heading) {
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+std::string trimmed(const std::string& text) {
+    const auto a = text.find_first_not_of(" \t");
+    if (a == std::string::npos) return std::string();
+    return text.substr(a, text.find_last_not_of(" \t") - a + 1);
 }
 
 std::string field(std::string_view text) {

@@ -32,6 +32,9 @@ std::vector<Row> read(std::string_view text, bool& heading);
 // a line end, its quotes doubled.
 std::string field(std::string_view text);
 
+// A field without the blanks and tabs around it.
+std::string trimmed(const std::string& text);
+
 // A real as the shortest text that reads back as the same double.
 std::string real(double v);
 

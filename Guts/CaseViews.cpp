@@ -43,15 +43,12 @@ void write_joined(std::ostream& out, std::initializer_list<rec::Item> items) {
 }
 
 void write_fault_records(std::ostream& out, const CaseResult& r) {
-    static const char* const what[limitfaults::kinds] = {
-        "Limit fault: lower limit above the upper limit at",
-        "Limit fault: no number for the limit at",
-        "Limit fault: search ended on its iteration limit at",
-    };
     for (int k = 0; k < limitfaults::kinds; ++k) {
         const limitfaults::Seen& seen = r.faults.kind[k];
         if (seen.count == 0) continue;
-        write_joined(out, {what[k], seen.count, seen.count == 1 ? "point, s from" : "points, s from",
+        const std::string what =
+            std::string("Limit fault: ") + limitfaults::described(limitfaults::Kind(k)) + " at";
+        write_joined(out, {what, seen.count, seen.count == 1 ? "point, s from" : "points, s from",
                            seen.s_least, " to", seen.s_most});
     }
 }

@@ -49,12 +49,6 @@ void put_row(const std::string& row) {
     check_terminal();
 }
 
-std::string trimmed(const std::string& s) {
-    const auto a = s.find_first_not_of(" \t");
-    if (a == std::string::npos) return std::string();
-    return s.substr(a, s.find_last_not_of(" \t") - a + 1);
-}
-
 // Why a row is no case, or "" with `c` filled.
 std::string case_of(const caselist::Row& row, Case& c) {
     static const char* const names[caselist::input_fields] = {
@@ -64,11 +58,11 @@ std::string case_of(const caselist::Row& row, Case& c) {
         return std::to_string(row.fields.size()) + " fields, not the 7 of " + caselist::columns;
     double v[caselist::input_fields];
     for (int i = 0; i < caselist::input_fields; ++i) {
-        if (!ff::parse_real(trimmed(row.fields[i]), v[i]))
+        if (!ff::parse_real(caselist::trimmed(row.fields[i]), v[i]))
             return std::string(names[i]) + " '" + row.fields[i] + "' is not a number";
     }
     if (v[0] != 1.0 && v[0] != 2.0)
-        return "kind '" + trimmed(row.fields[0]) + "' must be 1 (one-sided) or 2 (two-sided)";
+        return "kind '" + caselist::trimmed(row.fields[0]) + "' must be 1 (one-sided) or 2 (two-sided)";
     c = Case{.sides = static_cast<int>(v[0]), .df = v[1], .sigma = v[2], .alpha = v[3],
              .AdapQuadTol = v[4], .FunctionTol = v[5], .ResultTol = v[6]};
     return refusal(c);
@@ -76,15 +70,12 @@ std::string case_of(const caselist::Row& row, Case& c) {
 
 // The faults of a case in a few words each, for the message column.
 std::string fault_notes(const limitfaults::Counts& f) {
-    static const char* const what[limitfaults::kinds] = {
-        "lower limit above the upper limit", "no number for the limit",
-        "search ended on its iteration limit"};
     std::string notes;
     for (int k = 0; k < limitfaults::kinds; ++k) {
         const limitfaults::Seen& s = f.kind[k];
         if (s.count == 0) continue;
         if (!notes.empty()) notes += "; ";
-        notes += std::string(what[k]) + " at " + std::to_string(s.count) +
+        notes += std::string(limitfaults::described(limitfaults::Kind(k))) + " at " + std::to_string(s.count) +
                  (s.count == 1 ? " point" : " points") + ", s from " + caselist::real(s.s_least) +
                  " to " + caselist::real(s.s_most);
     }
@@ -96,7 +87,7 @@ std::string results_row(const caselist::Row& row, const std::string& status, con
     std::string out;
     for (int i = 0; i < caselist::input_fields; ++i) {
         if (i > 0) out += ',';
-        if (i < static_cast<int>(row.fields.size())) out += caselist::field(trimmed(row.fields[i]));
+        if (i < static_cast<int>(row.fields.size())) out += caselist::field(caselist::trimmed(row.fields[i]));
     }
     out += ',' + status;
     const bool numbers = r != nullptr && r->status == CaseStatus::Ok;
@@ -188,7 +179,7 @@ int cases_main(const std::string& name, const std::string& part_text) {
 
 int plan_main(const std::string& name) {
     set_sink(&std::cerr);
-    if (trimmed(name).empty()) fatal("", "blank input file name");
+    if (caselist::trimmed(name).empty()) fatal("", "blank input file name");
     if (name.size() > max_name)
         fatal(name, "the input file name is longer than " + std::to_string(max_name) +
                         " characters");

@@ -8,6 +8,13 @@ int guessing = 0;
 Counts current;
 }  // namespace
 
+const char* described(Kind kind) {
+    static const char* const words[kinds] = {"lower limit above the upper limit",
+                                             "no number for the limit",
+                                             "search ended on its iteration limit"};
+    return words[kind];
+}
+
 void search_ran_out() {
     if (guessing == 0) ++ran_out;
 }

@@ -11,6 +11,10 @@ namespace limitfaults {
 enum Kind { Crossed = 0, NoNumber = 1, OutOfIterations = 2 };
 inline constexpr int kinds = 3;
 
+// What each kind of fault is, in words ("lower limit above the upper limit"),
+// for the records and the case list's messages alike.
+const char* described(Kind kind);
+
 struct Seen {
     long count = 0;
     double s_least = 0.0;  // smallest and largest s of the points counted
