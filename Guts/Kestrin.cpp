@@ -122,24 +122,24 @@ double fastertwotailcriticalp(int which, double p, double mu, double sigma, doub
     const paircache::Key key{p, mu, sigma, lambda, df, alpha, params::StartBesselMaxArg,
                              FunctionTol, ResultTol, params::StartMaxIter};
     paircache::Pair pair{};
-    auto s_of = [&] { return sigma * std::sqrt(chiinverse(p, df, 1e-15) / df); };
     if (paircache::recall(key, pair)) {
         // The control block as the limit computation would have left it.
         store_twotail_control(FunctionTol, ResultTol);
     } else {
         paircache::Recording recording(key);
         const long ran_out = limitfaults::searches_ran_out();
-        twotailpairforverify(mu, s_of(), df, alpha, lambda, FunctionTol, ResultTol, pair.lower,
+        pair.s = sigma * std::sqrt(chiinverse(p, df, 1e-15) / df);
+        twotailpairforverify(mu, pair.s, df, alpha, lambda, FunctionTol, ResultTol, pair.lower,
                              pair.upper);
         pair.ran_out = limitfaults::searches_ran_out() != ran_out;
         recording.keep(pair);
     }
     // Every evaluation counts its pair's faults, reused or not, so that the
-    // counts do not depend on the reuse. s is found again only for a fault.
+    // counts do not depend on the reuse.
     const bool no_number = !(std::isfinite(pair.lower) && std::isfinite(pair.upper));
     const bool crossed = !no_number && pair.lower > pair.upper;
     if (no_number || crossed || pair.ran_out) {
-        const double s = s_of();
+        const double s = pair.s;
         if (no_number) limitfaults::seen(limitfaults::NoNumber, s);
         if (crossed) limitfaults::seen(limitfaults::Crossed, s);
         if (pair.ran_out) limitfaults::seen(limitfaults::OutOfIterations, s);

@@ -33,6 +33,7 @@ struct Key {
 struct Pair {
     double lower, upper;
     bool ran_out = false;  // a search of its computation stopped on its iteration limit
+    double s = 0.0;        // the sample standard deviation p stands for
 };
 
 // Looks up `key`. When a pair is kept for it, writes the diagnostics recorded

@@ -193,6 +193,12 @@ TEST(Cases, PartsTogetherAreTheWhole) {
     }
     EXPECT_EQ(joined, whole.out);
     EXPECT_EQ(ts::run_tolvane("", dir.path(), "--cases c.csv --part 4/3").status, 2);
+    // The largest parts do not overflow: the last of them is the last row.
+    const ts::RunResult last =
+        ts::run_tolvane("", dir.path(), "--cases c.csv --part 9000000000000000000/9000000000000000000");
+    EXPECT_EQ(last.status, 0);
+    ASSERT_EQ(ts::lines_of(last.out).size(), 2u) << last.out;
+    EXPECT_EQ(ts::lines_of(last.out)[1], ts::lines_of(whole.out).back());
 }
 
 // The two-sided limits at df 100, sigma 10, alpha 0.001 with FunctionTol 1e-6
