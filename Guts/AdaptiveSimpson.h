@@ -29,6 +29,7 @@
 // evaluation counts are then those of the plain scheme.
 #pragma once
 #include <cmath>
+#include <memory>
 
 #include "speed.h"
 
@@ -228,32 +229,45 @@ struct Node {
 inline constexpr int max_nodes = 1 << 14;
 static_assert(max_nodes < max_examined, "a full tree must not reach the walk's cap");
 
-// One buffer serves every integral because no integrand of F or x*F computes
-// an integral itself: the tree of one integral is finished and summed before
-// the next is begun. Should an integrand ever integrate, the inner integral
-// finds the buffer taken and takes the walk, which has its own stack.
-inline Node* buffer() {
-    static Node nodes[max_nodes];
-    return nodes;
-}
-inline bool taken = false;
+}  // namespace tree
+
+// The buffer of the level-by-level integrals, one per computation that may run
+// beside others (it lives in the computation's context). One buffer serves
+// every integral of that computation because no integrand of F or x*F
+// computes an integral itself: the tree of one integral is finished and
+// summed before the next is begun. Should an integrand ever integrate, the
+// inner integral finds the buffer taken and takes the walk, which has its own
+// stack. Allocated once, so that no integral allocates.
+struct Workspace {
+    Workspace() : nodes(new tree::Node[tree::max_nodes]) {}
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    std::unique_ptr<tree::Node[]> nodes;
+    bool taken = false;  // an integral is being built in it
+};
+
+namespace tree {
 
 // Holds the buffer for one integral.
 class Hold {
 public:
-    Hold() { taken = true; }
-    ~Hold() { taken = false; }
+    explicit Hold(Workspace& w) : w_(w) { w_.taken = true; }
+    ~Hold() { w_.taken = false; }
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
+
+private:
+    Workspace& w_;
 };
 
 }  // namespace tree
 
 template <int Capacity, class Integrand>
-inline double integrate(double a, double b, const Integrand& f, double tol) {
-    if (!speed::enabled() || tree::taken) return walk_integral<Capacity>(a, b, f, tol);
-    const tree::Hold hold;
-    tree::Node* const node = tree::buffer();
+inline double integrate(double a, double b, const Integrand& f, double tol, Workspace& w) {
+    if (!speed::enabled() || w.taken) return walk_integral<Capacity>(a, b, f, tol);
+    const tree::Hold hold(w);
+    tree::Node* const node = w.nodes.get();
     const Thresholds thresholds(tol);
     node[0] = tree::Node{whole(a, b, f), 0.0, 0.0, 0.0, 0, -1};
 

@@ -7,11 +7,24 @@
 #include "CaseTables.h"
 #include "LimitFaults.h"
 
+struct Context;
+
+// gamma^2 of a case, the squared ratio of sigma to the standard error of the
+// sample mean: a number, or df + K (a simple random sample's is df + 1).
+struct Gamma2 {
+    bool plus_df = true;
+    double value = 1.0;  // K of df + K, or the number itself
+    double of(double df) const { return plus_df ? df + value : value; }
+    bool is_default() const { return plus_df && value == 1.0; }
+};
+
 struct Case {
     int sides = 1;  // 1 one-sided, 2 two-sided
     double df = 0.0, sigma = 0.0, alpha = 0.0;
     double AdapQuadTol = 0.0, FunctionTol = 0.0, ResultTol = 0.0;
     double mu = cases::mu, lambda = cases::lambda;
+    Gamma2 gamma2 = {};
+    double gamma_squared() const { return gamma2.of(df); }
 };
 
 enum class CaseStatus { Ok, Refused, Failed };
@@ -23,7 +36,13 @@ struct CaseResult {
     double lower = 0.0;     // two-sided: I_L and I_U
     double upper = 0.0;
     int neval = 0;
+    // The integrals' own account: their summed error estimates and the worst
+    // of their QUADPACK codes (0 normal, 6 nothing computed).
+    double abserr = 0.0;
+    int ier = 0;
     double seconds = 0.0;
+    // The wall clock's time of day (seconds) when the case began and ended.
+    double clock_begin = 0.0, clock_end = 0.0;
     limitfaults::Counts faults;
 
     // The two-sided miss probability as the dialogue prints it, (1 - I_L) + I_U,
@@ -40,16 +59,20 @@ struct CaseResult {
 // Empty when the case can be computed; otherwise why not (CaseDomain.h).
 std::string refusal(const Case& c);
 
-// Computes a case that refusal() accepts: its coverage integrals, the faults of
-// the limits met on the way, the limit command's failure if any, and the time
-// taken. Writes the diagnostics the integrals write, and nothing else.
-CaseResult run_case(const Case& c);
+// Computes a case that refusal() accepts in the context given: its coverage
+// integrals, the faults of the limits met on the way, the limit command's
+// failure if any (the context's connection, when it has one), and the time
+// taken. Writes the records the integrals write into the context's records,
+// and nothing else. Nothing it computes depends on what the context computed
+// before.
+CaseResult run_case(const Case& c, Context& ctx);
 
 // ---- views ----
 
 // Before the result: one record when the case lies outside the measured domain
-// of the built-in limits (none when another program's limits are measured).
-void write_domain_record(std::ostream& out, const Case& c);
+// of the built-in limits (none when another program's limits are measured:
+// `asked` says so).
+void write_domain_record(std::ostream& out, const Case& c, bool asked);
 // The values of a case outside that domain ("sigma 500, FunctionTol 1e-6"), or "".
 std::string domain_outside_text(const Case& c);
 // After the result: one record for each kind of fault seen.

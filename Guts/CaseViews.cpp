@@ -6,7 +6,6 @@
 
 #include "Case.h"
 #include "CaseDomain.h"
-#include "LimitCommand.h"
 #include "records.h"
 
 std::string domain_outside_text(const Case& c) {
@@ -14,8 +13,8 @@ std::string domain_outside_text(const Case& c) {
                                          c.ResultTol);
 }
 
-void write_domain_record(std::ostream& out, const Case& c) {
-    if (limitcmd::active()) return;
+void write_domain_record(std::ostream& out, const Case& c, bool asked) {
+    if (asked) return;
     const std::string outside = domain_outside_text(c);
     if (outside.empty()) return;
     rec::list(out, {"Outside the measured domain of the built-in limits (" +

@@ -8,11 +8,12 @@ namespace limitcheck {
 
 const char* checked_one_tail(int kind, double ybar, double sd, double df, double alpha,
                              double lambda, double gamma2, double FunctionTol, double ResultTol,
-                             double bound, double& H, double& limit) {
+                             double bound, double& H, double& limit, Context& ctx) {
     double elapsed = 0.0;
     int iterations = 0;
     OneTail(kind, ybar, sd, df, alpha, lambda, gamma2, params::StartBesselMaxArg, FunctionTol,
-            ResultTol, params::StartMaxIter, H, limit, elapsed, iterations, FunctionTol, ResultTol);
+            ResultTol, params::StartMaxIter, H, limit, elapsed, iterations, FunctionTol, ResultTol,
+            ctx);
 
     // The same reduction as OneTail's, to the equation HAdap solves.
     const double gamma = std::sqrt(gamma2);

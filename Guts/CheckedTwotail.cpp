@@ -8,11 +8,12 @@ namespace limitcheck {
 
 const char* checked_twotail(double muhat, double s, double df, double alpha, double lambda,
                             double gamma2, double FunctionTol, double ResultTol, double bound,
-                            double& lower, double& hlower, double& upper, double& hupper) {
+                            double& lower, double& hlower, double& upper, double& hupper,
+                            Context& ctx) {
     double elapsed = 0.0;
     int nlower = 0, nupper = 0;
     Twotail(muhat, s, df, alpha, lambda, gamma2, params::StartBesselMaxArg, FunctionTol, ResultTol,
-            params::StartMaxIter, lower, hlower, upper, hupper, elapsed, nlower, nupper);
+            params::StartMaxIter, lower, hlower, upper, hupper, elapsed, nlower, nupper, ctx);
 
     // The same reduction as Twotail's.
     const double size = df + 1.0;

@@ -2,15 +2,18 @@
 // distribution functions, the reverse-communication finders, and the two
 // distribution wrappers that the coverage integrands use.
 //
-// None of these reads controlparms, stops the program or throws; each says
+// None of these keeps state between calls (the finders keep theirs in a
+// FinderState of the caller's), writes, stops the program or throws; each says
 // what it returns for arguments it cannot serve.
 #pragma once
+
+struct FinderState;
 
 // ---- machine constants ----
 
 // IEEE double: i = 1 the smallest normalised magnitude, 2 the largest finite,
 // 3 and 4 the smallest and largest relative spacings, 5 log10(2). Any other i
-// is a caller's fault: one record, then the program ends quietly (status 0).
+// is a caller's fault, answered with no number (the callers pass constants).
 double d1mach(int i);
 // Integer parameters of the arithmetic (base, digits, largest integer, ...), i = 1..10.
 int IPMPAR(int i);
@@ -26,7 +29,10 @@ double EXPARG(int l);
 // full precision.
 double cumnor(double x);
 double dumnor(double x);
-// ln P(Z > |x|) by the asymptotic series; for |x| >= 5 only.
+// ln P(Z > |x|) by the asymptotic series; for |x| >= 5 only. Below that the
+// value of the series is returned all the same, with `status` 1 (the former
+// warning " Argument too small in DLANOR"); else status 0.
+double dlanor(double x, int& status);
 double dlanor(double x);
 // ln(1 + a), accurate for small |a|.
 double dln1px(double a);
@@ -60,29 +66,86 @@ double cumchi(double x, double df);
 // (bound the violated limit); 1 or 2 when the answer lies below or above the
 // search range (bound that end); 10 when gratio refused. Never reads the
 // unknown's value except as the start of the search (x starts at df).
-void cdfchi(int which, double& p, double& x, double& df, int& status, double& bound, double tol);
+void cdfchi(int which, double& p, double& x, double& df, int& status, double& bound, double tol,
+            FinderState& finders);
 
 // ---- reverse-communication finders ----
 
+// Where a search resumes when its caller returns with a function value.
+enum class InvrAt {
+    Idle,       // no search in progress
+    AtSmall,    // fx is F - y at small
+    AtBig,      // fx is F - y at big
+    AtStart,    // fx is F - y at the start value
+    StepUp,     // fx is F - y at the trial upper end xub
+    StepDown,   // fx is F - y at the trial lower end xlb
+    ZeroPhase,  // fx answers a request of zror
+};
+enum class ZrorAt {
+    Idle,      // no search in progress
+    LowerEnd,  // fx is F at the first end of the bracket
+    UpperEnd,  // fx is F at the second end
+    Iterate,   // fx is F at the new iterate b
+};
+
+// One zror search: set-up values, the Algorithm R variables and the resume point.
+struct ZrorState {
+    double xxlo = 0.0, xxhi = 0.0, abstol = 0.0, reltol = 0.0;
+    double a = 0.0, b = 0.0, c = 0.0, d = 0.0;
+    double fa = 0.0, fb = 0.0, fc = 0.0, fd = 0.0;
+    double fda = 0.0, fdb = 0.0;
+    double m = 0.0, mb = 0.0, p = 0.0, q = 0.0, tol = 0.0, w = 0.0;
+    double xlo = 0.0, xhi = 0.0;  // working copies of the caller's bracket
+    int ext = 0;
+    bool first = false;
+    bool qrzero = false;
+    ZrorAt at = ZrorAt::Idle;
+};
+
+// One invr search.
+struct InvrState {
+    double small = 0.0, big = 0.0, absstp = 0.0, relstp = 0.0, stpmul = 0.0;
+    double abstol = 0.0, reltol = 0.0;
+    double xsave = 0.0, fsmall = 0.0, fbig = 0.0, step = 0.0;
+    double xlb = 0.0, xub = 0.0, yy = 0.0;
+    double xlo = 0.0, xhi = 0.0;  // bracket handed to zror
+    bool qincr = false, qup = false, qbdd = false, qlim = false, qcond = false, qok = false;
+    int qdum1 = 0, qdum2 = 0;     // zror's qleft/qhi, never read here
+    // The last search started outside [small, big] (it went on all the same);
+    // the caller writes " SMALL, X, BIG not monotone in INVR" for it.
+    bool start_outside = false;
+    InvrAt at = InvrAt::Idle;
+};
+
+// The finders keep their state between the calls of one search here, owned by
+// whoever searches, so that searches in different computations never meet.
+// invr uses its own zror while in its zero phase.
+struct FinderState {
+    InvrState invr;
+    ZrorState zror;
+};
+
 // Sets up the next invr search: range [small, big], step-out steps, tolerances.
 void stinvr(double small, double big, double absstp, double relstp, double stpmul,
-            double abstol, double reltol);
+            double abstol, double reltol, FinderState& state);
 // One step of the inverse search. Called with status 0 to start; returns
 // status 1 with the x at which it needs fx = F(x) - y; status 0 with the
 // answer in x; status -1 when the range holds no answer (qleft: it lies left,
-// qhi: F is above y there). One search at a time: the state is kept here.
-void invr(int& status, double& x, double fx, int& qleft, int& qhi);
+// qhi: F is above y there). A start outside [small, big] sets
+// state.invr.start_outside and goes on.
+void invr(int& status, double& x, double fx, int& qleft, int& qhi, FinderState& state);
 // Sets up the next zror search on [xlo, xhi].
-void stzror(double xlo, double xhi, double abstol, double reltol);
+void stzror(double xlo, double xhi, double abstol, double reltol, ZrorState& state);
 // One step of the Bus and Dekker zero search, by the same protocol as invr;
 // xlo, xhi hold the final bracket; qleft and qhi as for invr.
-void zror(int& status, double& x, double fx, double& xlo, double& xhi, int& qleft, int& qhi);
+void zror(int& status, double& x, double fx, double& xlo, double& xhi, int& qleft, int& qhi,
+          ZrorState& state);
 
 // ---- wrappers used by the coverage integrands ----
 
 // The chi-square quantile of p with df degrees of freedom, tol the absolute
 // and relative tolerance; the search starts afresh on every call. Its status
 // is not looked at: whatever x comes back is returned.
-double chiinverse(double p, double df, double tol);
+double chiinverse(double p, double df, double tol, FinderState& finders);
 // Phi(x), for the coverage integrands.
 double normscdf(double x);

@@ -5,10 +5,10 @@
 
 #include "mainguts.h"
 #include "params.h"
-#include "records.h"
 
-FShape FShapeAt(double x, double nu, double eta, double L, double slope, bool say_unshifted) {
+FShape FShapeAt(double x, double nu, double eta, double L, double slope) {
     FShape f;
+    f.unshifted = false;
     f.nu = nu;
     f.L = L;
     f.k = 1.0 / std::sqrt(params::pi);
@@ -29,7 +29,7 @@ FShape FShapeAt(double x, double nu, double eta, double L, double slope, bool sa
                (nu - 1.0) * 0.5 * std::log(2.0 / (-f.kappa * (1.0 + nu))) - L) /
               (1.0 + nu);
     } else {
-        if (say_unshifted) rec::say({"Set Factor to 0 "});
+        f.unshifted = true;
         f.s = 0.0;
     }
     return f;
@@ -37,10 +37,10 @@ FShape FShapeAt(double x, double nu, double eta, double L, double slope, bool sa
 
 double FShape::peak(double shift) const { return NewF(tm, nu, kappa, k, L, shift, 1.0); }
 
-double FShape::whole_integral(double t1, double P) const {
-    const double a = NewFIntegrateAdap(-1.0, (tm - 1.0) * 0.5, t1, nu, kappa, L, s, P);
-    const double b = NewFIntegrateAdap((tm - 1.0) * 0.5, tm, t1, nu, kappa, L, s, P);
-    const double c = NewFIntegrateAdap(tm, (tm + 1.0) * 0.5, t1, nu, kappa, L, s, P);
-    const double d = NewFIntegrateAdap((tm + 1.0) * 0.5, 1.0, t1, nu, kappa, L, s, P);
+double FShape::whole_integral(double t1, double P, Context& ctx) const {
+    const double a = NewFIntegrateAdap(-1.0, (tm - 1.0) * 0.5, t1, nu, kappa, L, s, P, ctx);
+    const double b = NewFIntegrateAdap((tm - 1.0) * 0.5, tm, t1, nu, kappa, L, s, P, ctx);
+    const double c = NewFIntegrateAdap(tm, (tm + 1.0) * 0.5, t1, nu, kappa, L, s, P, ctx);
+    const double d = NewFIntegrateAdap((tm + 1.0) * 0.5, 1.0, t1, nu, kappa, L, s, P, ctx);
     return a + b + c + d;
 }

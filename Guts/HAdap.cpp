@@ -8,7 +8,7 @@
 // approximation places near it, and expressed in units of sd/sqrt(nu) about
 // sd^2/2.
 double HAdap(double sd, int N, double p, double t1, double t2, int maxit, double xtol,
-             double ftol, double zmax, int& iterations) {
+             double ftol, double zmax, int& iterations, Context& ctx) {
     const double nu = static_cast<double>(N - 1);
     const double L = dlgama(nu / 2.0);
     const double z = NormInv(p, 1.0E-4, 500);
@@ -21,6 +21,6 @@ double HAdap(double sd, int N, double p, double t1, double t2, int maxit, double
     double residual = 0.0;
     int method = 0;
     NewSecantAdap(root, theta1, theta0, target, nu, sd, t1, t2, maxit, xtol, ftol, zmax,
-                  residual, iterations, method, L);
+                  residual, iterations, method, L, ctx);
     return std::sqrt(nu) * (root - sd * sd / 2.0) / sd;
 }

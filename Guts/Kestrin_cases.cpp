@@ -14,9 +14,9 @@
 
 #include "Case.h"
 #include "CaseList.h"
-#include "Kestrin.h"
+#include "CaseRunner.h"
 #include "Kestrin_readfile.h"
-#include "LimitCommand.h"
+#include "entries.h"
 #include "freeform.h"
 #include "records.h"
 #include "sink.h"
@@ -44,9 +44,9 @@ std::string whole_input(const std::string& name) {
     return text;
 }
 
-void put_row(const std::string& row) {
+bool put_row(const std::string& row) {
     std::cout << row << '\n';
-    check_terminal();
+    return terminal_written();
 }
 
 // Why a row is no case, or "" with `c` filled.
@@ -129,6 +129,47 @@ bool parse_part(const std::string& text, long& part, long& parts) {
     }
 }
 
+// The rows of a part in the list's order: each computed row's results, or why
+// it is refused or failed.
+class ListViews : public CaseViews {
+public:
+    ListViews(const std::vector<caselist::Row>& rows, long first,
+              const std::vector<CaseWork>& work, const std::vector<std::string>& refused,
+              bool asked)
+        : rows_(rows), first_(first), work_(work), refused_(refused), asked_(asked) {}
+
+    bool any_failed = false;
+
+    bool before(std::size_t) override { return true; }
+
+    bool after(std::size_t i, const CaseResult* r) override {
+        const caselist::Row& row = rows_[static_cast<std::size_t>(first_) + i];
+        const std::string at = "line " + std::to_string(row.line) + ": ";
+        if (r == nullptr) return put_row(results_row(row, "refused", nullptr, nullptr, at + refused_[i]));
+        const Case& c = work_[i].c;
+        std::cerr.flush();
+        if (r->status == CaseStatus::Failed) {
+            any_failed = true;
+            return put_row(results_row(row, "failed", &c, r, at + r->message));
+        }
+        std::string notes;
+        if (!asked_) {
+            const std::string outside = domain_outside_text(c);
+            if (!outside.empty()) notes = "outside the measured domain of the built-in limits: " + outside;
+        }
+        const std::string faults = fault_notes(r->faults);
+        if (!faults.empty()) notes += (notes.empty() ? "" : "; ") + faults;
+        return put_row(results_row(row, "ok", &c, r, notes.empty() ? "" : at + notes));
+    }
+
+private:
+    const std::vector<caselist::Row>& rows_;
+    long first_;
+    const std::vector<CaseWork>& work_;
+    const std::vector<std::string>& refused_;
+    bool asked_;
+};
+
 }  // namespace
 
 bool valid_part(const std::string& text) {
@@ -136,8 +177,7 @@ bool valid_part(const std::string& text) {
     return parse_part(text, k, n);
 }
 
-int cases_main(const std::string& name, const std::string& part_text) {
-    set_sink(&std::cerr);
+int cases_main(const std::string& name, const std::string& part_text, const RunOptions& options) {
     const std::string text = whole_input(name);
     bool heading = false;
     std::vector<caselist::Row> rows = caselist::read(text, heading);
@@ -148,38 +188,23 @@ int cases_main(const std::string& name, const std::string& part_text) {
     const long first = static_cast<long>(static_cast<__int128>(part - 1) * n / parts);
     const long last = static_cast<long>(static_cast<__int128>(part) * n / parts);
 
-    put_row(std::string(caselist::columns) + "," + caselist::result_columns);
-    bool any_failed = false;
+    if (!put_row(std::string(caselist::columns) + "," + caselist::result_columns)) return 2;
+    std::vector<CaseWork> work;
+    std::vector<std::string> refused;
     for (long i = first; i < last; ++i) {
-        const caselist::Row& row = rows[static_cast<std::size_t>(i)];
-        const std::string at = "line " + std::to_string(row.line) + ": ";
-        Case c;
-        const std::string refused = case_of(row, c);
-        if (!refused.empty()) {
-            put_row(results_row(row, "refused", nullptr, nullptr, at + refused));
-            continue;
-        }
-        const CaseResult r = run_case(c);
-        std::cerr.flush();
-        if (r.status == CaseStatus::Failed) {
-            any_failed = true;
-            put_row(results_row(row, "failed", &c, &r, at + r.message));
-            continue;
-        }
-        std::string notes;
-        if (!limitcmd::active()) {
-            const std::string outside = domain_outside_text(c);
-            if (!outside.empty()) notes = "outside the measured domain of the built-in limits: " + outside;
-        }
-        const std::string faults = fault_notes(r.faults);
-        if (!faults.empty()) notes += (notes.empty() ? "" : "; ") + faults;
-        put_row(results_row(row, "ok", &c, &r, notes.empty() ? "" : at + notes));
+        CaseWork w;
+        std::string why = case_of(rows[static_cast<std::size_t>(i)], w.c);
+        w.compute = why.empty();
+        work.push_back(w);
+        refused.push_back(std::move(why));
     }
-    return any_failed ? 3 : 0;
+    ListViews views(rows, first, work, refused, options.limits.asked());
+    // The computations' records go to standard error, the results to standard output.
+    if (!run_in_order(work, options.jobs, options.limits, std::cerr, views)) return 2;
+    return views.any_failed ? 3 : 0;
 }
 
 int plan_main(const std::string& name) {
-    set_sink(&std::cerr);
     if (caselist::trimmed(name).empty()) fatal("", "blank input file name");
     if (name.size() > max_name)
         fatal(name, "the input file name is longer than " + std::to_string(max_name) +
@@ -187,11 +212,12 @@ int plan_main(const std::string& name) {
     RunInput run;
     const std::string heading = std::string(caselist::columns) +
                                 ",level_index,df_index,sigma_index,report,sigmas_defaulted";
-    if (open_run_input(name, run) == ReadOutcome::BadKind) {
-        put_row(heading);
-        return 0;
-    }
-    check_run_input(name, run);
+    std::string fault;
+    const ReadOutcome outcome = open_run_input(name, run, fault);
+    if (outcome == ReadOutcome::Fault) fatal(name, fault);
+    if (outcome == ReadOutcome::BadKind) return put_row(heading) ? 0 : 2;
+    const std::string refused = run_input_fault(run);
+    if (!refused.empty()) fatal(name, refused);
     const std::string report = trimmed_name(run.report);
     // The run would refuse it only after making tolvane.int; refused here as it is there.
     if (run.kind == 2) {
@@ -210,14 +236,15 @@ int plan_main(const std::string& name) {
             fatal(report, "the report file is the same file as tolvane.int, which holds the "
                           "intermediate results of a two-sided run");
     }
-    put_row(heading);
+    if (!put_row(heading)) return 2;
     for (const PlannedCase& p : plan_of(run)) {
-        put_row(std::to_string(run.kind) + "," + caselist::real(p.df) + "," +
+        if (!put_row(std::to_string(run.kind) + "," + caselist::real(p.df) + "," +
                 caselist::real(p.sigma) + "," + caselist::real(p.alpha) + "," +
                 caselist::real(run.AdapQuadTol) + "," + caselist::real(run.FunctionTol) + "," +
                 caselist::real(run.ResultTol) + "," + std::to_string(p.level) + "," +
                 std::to_string(p.df_index) + "," + std::to_string(p.sigma_index) + "," +
-                caselist::field(report) + "," + (run.sigmas_defaulted ? "1" : "0"));
+                caselist::field(report) + "," + (run.sigmas_defaulted ? "1" : "0")))
+            return 2;
     }
     return 0;
 }

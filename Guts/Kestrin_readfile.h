@@ -9,6 +9,8 @@
 
 #include "wallclock.h"
 
+struct RunOptions;
+
 // The longest file name the run takes (input file, report file); a longer one
 // is refused, not cut.
 constexpr std::size_t max_name = 72;
@@ -39,27 +41,25 @@ ReadOutcome read_run_input(std::istream& in, const std::string& name, RunInput& 
 // otherwise a one-line reason naming the record and the allowed range.
 std::string table_range_fault(const RunInput& run);
 
+// The run reads its clock (ClockSource, wallclock.h) for the case timings and
+// the date of the one-sided heading; tests give a scripted clock.
 // Runs every case of the selected tables: report file, tolvane.int for two-sided runs,
-// terminal records. Returns 0, or 2 after a one-line report on standard error when an
-// output file cannot be opened or written.
-int run_table(const RunInput& run);
-
-// Where the run reads its clock (case timings, the date of the one-sided heading).
-// Tests put a scripted clock here; returns the previous source.
-using ClockSource = WallClock (*)();
-ClockSource set_run_clock(ClockSource clock);
+// terminal records. Returns 0; 3 when the limit command failed a case (which is then
+// missing from the report); or 2 after a one-line report on standard error when an
+// output file or the terminal cannot be opened or written.
+int run_table(const RunInput& run, const RunOptions& options, ClockSource clock = &wallclock);
 
 // A file name as given (blank-padded to 72 characters by the reader) without its
 // trailing blanks, as it is opened.
 std::string trimmed_name(const std::string& name);
 
-// Opens and reads the input file `name`; a file that cannot be opened or whose
-// records are malformed ends the program (I/O layer: one line, status 2).
-// Returns Ok or BadKind.
-ReadOutcome open_run_input(const std::string& name, RunInput& run);
-// Ends the program, as the run does, when the file selects indices outside the
-// tables or gives tolerances the computation cannot use.
-void check_run_input(const std::string& name, const RunInput& run);
+// Opens and reads the input file `name`: Ok, BadKind, or Fault with `fault`
+// saying why (the file cannot be opened, or a record is malformed).
+ReadOutcome open_run_input(const std::string& name, RunInput& run, std::string& fault);
+// Empty when the run can go ahead; otherwise why the whole file is refused:
+// it selects indices outside the tables or gives tolerances the computation
+// cannot use.
+std::string run_input_fault(const RunInput& run);
 
 // A case the input file selects: its values and the 1-based indices of the
 // fixed tables they come from.

@@ -1,17 +1,19 @@
 // The interactive verification: one case at a time, typed at the terminal.
 #include <cstdint>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "Case.h"
 #include "CaseTables.h"
-#include "Kestrin.h"
+#include "Context.h"
+#include "LimitCommand.h"
+#include "entries.h"
 #include "freeform.h"
 #include "records.h"
-#include "sink.h"
 
 void writeverifyinfo() {
-    rec::text_lines(sink(), {"",
+    rec::text_lines(std::cout, {"",
                              "",
                              "This program can be used to verify the program that",
                              "calculates confidence limits on linear functions of",
@@ -32,33 +34,16 @@ void writeverifyinfo() {
                              ""});
 }
 
-void verifyonetail(int which, double mu, double sigma, double lambda, double df, double alpha,
-                   double AdapQuadTol, double FunctionTol, double ResultTol, double& integral,
-                   double& difference) {
-    const OneSidedCoverage c = onesided_coverage_of(which, mu, sigma, lambda, df, alpha,
-                                                    AdapQuadTol, FunctionTol, ResultTol);
-    integral = c.integral;
-    difference = c.integral - (1.0 - alpha);
-}
-
-void verifytwotail(double mu, double sigma, double lambda, double df, double alpha,
-                   double AdapQuadTol, double FunctionTol, double ResultTol, double& lower,
-                   double& upper, double& difference) {
-    const TwoSidedCoverage c = twosided_coverage_of(mu, sigma, lambda, df, alpha, AdapQuadTol,
-                                                    FunctionTol, ResultTol);
-    lower = c.lower;
-    upper = c.upper;
-    difference = c.miss - (1.0 - alpha);
-}
-
-namespace {
-bool tails_shown = false;
-}  // namespace
-
-void show_tails(bool on) { tails_shown = on; }
-
-void verify_main() {
-    std::ostream& out = sink();
+void verify_main(const RunOptions& options) {
+    std::ostream& out = std::cout;
+    // One context for the whole dialogue: each case starts afresh in it.
+    Context ctx(out);
+    std::unique_ptr<limitcmd::Connection> command;
+    if (options.limits.asked()) {
+        command = std::make_unique<limitcmd::Connection>(options.limits.command,
+                                                         options.limits.timeout);
+        ctx.command = command.get();
+    }
     // Every read ends the program on the end of input or a malformed value, so a
     // closed terminal stops the loop instead of spinning on it.
     ff::Reader terminal(std::cin, "standard input");
@@ -93,8 +78,8 @@ void verify_main() {
         if (!refused.empty()) {
             rec::list(out, {"Refused: " + refused});
         } else {
-            write_domain_record(out, c);
-            const CaseResult r = run_case(c);
+            write_domain_record(out, c, options.limits.asked());
+            const CaseResult r = run_case(c, ctx);
             if (r.status == CaseStatus::Failed) {
                 rec::list(out, {r.message});
             } else {
@@ -107,7 +92,7 @@ void verify_main() {
                     rec::list(out, {"Approx to integral (should be !1-alpha)", r.miss()});
                     rec::list(out, {"Difference of approx. and 1-alpha is ",
                                     r.miss() - (1.0 - alpha)});
-                    if (tails_shown) write_tail_records(out, c, r);
+                    if (options.tails) write_tail_records(out, c, r);
                 }
                 write_fault_records(out, r);
             }

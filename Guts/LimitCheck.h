@@ -20,6 +20,8 @@
 // the integrand and of the final ratios.
 #pragma once
 
+struct Context;
+
 namespace limitcheck {
 
 // A residual of a defining equation with a bound on its error; ok is false
@@ -83,12 +85,13 @@ double approximate_factor(double p, double eta);
 // are those of the first, plain computation. Returns "" or why there is none.
 const char* checked_one_tail(int kind, double ybar, double sd, double df, double alpha,
                              double lambda, double gamma2, double FunctionTol, double ResultTol,
-                             double bound, double& H, double& limit);
+                             double bound, double& H, double& limit, Context& ctx);
 
 // Two-sided limits as Twotail computes them, checked: each factor right to
 // `bound` (1e-7), and the lower limit not above the upper.
 const char* checked_twotail(double muhat, double s, double df, double alpha, double lambda,
                             double gamma2, double FunctionTol, double ResultTol, double bound,
-                            double& lower, double& hlower, double& upper, double& hupper);
+                            double& lower, double& hlower, double& upper, double& hupper,
+                            Context& ctx);
 
 }  // namespace limitcheck

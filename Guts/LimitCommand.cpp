@@ -1,6 +1,9 @@
 #include "LimitCommand.h"
 
+#include <atomic>
 #include <cerrno>
+#include <mutex>
+#include <pthread.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -21,30 +24,47 @@ namespace limitcmd {
 
 namespace {
 
-struct State {
-    std::string command;
-    double timeout = 60.0;
-    pid_t pid = -1;         // the shell, leader of the command's own process group
-    int to_child = -1;
-    int from_child = -1;
-    std::string pending;    // bytes read past the last answer line
-    bool failed = false;    // in the current case
-    bool ever_failed = false;
-    std::string failure;
-    limitproto::Request last;  // the request last answered, for a line after it
+// The process groups of the running commands, one place per connection that
+// has a command running, for the signal handlers and the end of the program:
+// the only state of this module outside its connections, since a handler can
+// reach nothing else. A place is claimed and released only while the ending
+// signals are blocked in the thread that does it, and each field is a
+// lock-free atomic, so a handler sees either no group or one that is wholly
+// there.
+struct Running {
+    std::atomic<pid_t> group{0};
+    std::atomic<int> input{-1};  // the command's standard input, closed first at the end
 };
+constexpr int max_running = 1024;
+Running running[max_running];
+static_assert(std::atomic<pid_t>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
-State st;
+int claim_place(pid_t group, int input) {
+    for (int i = 0; i < max_running; ++i) {
+        pid_t none = 0;
+        if (running[i].group.compare_exchange_strong(none, group)) {
+            running[i].input.store(input);
+            return i;
+        }
+    }
+    return -1;  // more commands than places: this one is ended by its connection only
+}
 
-// The process group of the running command, for the signal handlers. It is set
-// and cleared only while the ending signals are blocked, so a handler sees
-// either no group or one that is wholly there.
-volatile std::sig_atomic_t live_group = 0;
+void release_place(int slot) {
+    if (slot < 0) return;
+    running[slot].input.store(-1);
+    running[slot].group.store(0);
+}
 
-// The signals sent to end a program (by the terminal, kill, timeout, an alarm):
-// their default action would leave the command's group running, since the group
-// is not the terminal's nor the sender's.
-constexpr int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2};
+// The signals that end a program and can be caught: those sent to end it (by
+// the terminal, kill, timeout, an alarm, a CPU-time limit, a power failure)
+// and those of its own faults (an abort, a bad memory access). Their default
+// action would leave the command's group running, since the group is not the
+// terminal's nor the sender's. SIGKILL and SIGSTOP cannot be caught; a
+// command's group outlives a SIGKILL of the program.
+constexpr int ending_signals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGALRM, SIGUSR1,
+                                  SIGUSR2, SIGXCPU, SIGABRT, SIGSEGV, SIGBUS,  SIGFPE,
+                                  SIGILL,  SIGSYS,  SIGTRAP, SIGPWR,  SIGVTALRM, SIGPROF};
 
 // An answer line longer than this is not an answer: the command is not speaking
 // the protocol, and reading on would grow memory without bound.
@@ -78,9 +98,9 @@ public:
         sigset_t set;
         sigemptyset(&set);
         for (int sig : ending_signals) sigaddset(&set, sig);
-        sigprocmask(SIG_BLOCK, &set, &before_);
+        pthread_sigmask(SIG_BLOCK, &set, &before_);
     }
-    ~EndingSignalsHeld() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+    ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
     EndingSignalsHeld(const EndingSignalsHeld&) = delete;
     EndingSignalsHeld& operator=(const EndingSignalsHeld&) = delete;
     const sigset_t& before() const { return before_; }
@@ -163,20 +183,35 @@ Ending end_group(pid_t leader, double own_wait) {
 
 extern "C" void end_group_and_die(int sig) {
     const int saved = errno;
-    const pid_t group = live_group;
-    if (group > 0) end_group(group, 0.0);
+    for (Running& r : running) {
+        const pid_t group = r.group.load();
+        if (group > 0) end_group(group, 0.0);
+    }
     std::signal(sig, SIG_DFL);
     std::raise(sig);  // delivered with the default action once the handler returns
     errno = saved;
 }
 
-void at_exit() { stop(); }
+// At exit the connections may still be there (an exit from deep in an entry):
+// their commands are ended as stop() ends one, input closed first.
+void at_exit() {
+    for (Running& r : running) {
+        const pid_t group = r.group.load();
+        if (group <= 0) continue;
+        const int input = r.input.exchange(-1);
+        if (input >= 0) ::close(input);
+        end_group(group, own_exit_grace);
+        r.group.store(0);
+    }
+}
 
-// Once per program: whatever way the program ends, the command's group ends too.
-void guard_program_end() {
-    static bool done = false;
-    if (done) return;
-    done = true;
+}  // namespace
+
+void prepare() {
+    // A command that dies must not take the program with it on the next write.
+    std::signal(SIGPIPE, SIG_IGN);
+    static std::once_flag once;
+    std::call_once(once, [] {
 #ifdef __linux__
     // The group's members orphaned by the shell's end are reparented here and
     // reaped with it, rather than lingering where nothing reaps them.
@@ -193,7 +228,10 @@ void guard_program_end() {
         if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_DFL)
             ::sigaction(sig, &act, nullptr);
     }
+    });
 }
+
+namespace {
 
 std::string status_text(int status) {
     if (WIFEXITED(status)) return "exited with status " + std::to_string(WEXITSTATUS(status));
@@ -201,21 +239,27 @@ std::string status_text(int status) {
     return "stopped";
 }
 
+}  // namespace
+
 // Ends the running command and its whole group; how the command ended when it
 // went by itself within `own_wait` seconds of its input being closed, else "".
-std::string end_command(double own_wait) {
-    close_fd(st.to_child);
-    close_fd(st.from_child);
-    st.pending.clear();
-    if (st.pid < 0) return "";
+std::string Connection::end_command(double own_wait) {
+    close_fd(to_child_);
+    close_fd(from_child_);
+    pending_.clear();
+    if (pid_ < 0) return "";
     EndingSignalsHeld held;
-    const Ending e = end_group(st.pid, own_wait);
-    st.pid = -1;
-    live_group = 0;
+    // Taken from the place first, so that the end of the program does not end
+    // it a second time; the input there is this connection's, closed above.
+    if (slot_ >= 0) running[slot_].input.store(-1);
+    const Ending e = end_group(pid_, own_wait);
+    release_place(slot_);
+    slot_ = -1;
+    pid_ = -1;
     return e.exited_by_itself ? status_text(e.status) : "";
 }
 
-bool start(std::string& why) {
+bool Connection::start(std::string& why) {
     int in[2], out[2];
     if (::pipe2(in, O_CLOEXEC) != 0) {
         why = std::string("cannot be started: ") + std::strerror(errno);
@@ -248,7 +292,7 @@ bool start(std::string& why) {
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setsigmask(&attr, &held.before());
 
-    std::string sh = "sh", dash_c = "-c", cmd = st.command;
+    std::string sh = "sh", dash_c = "-c", cmd = command_;
     char* argv[] = {sh.data(), dash_c.data(), cmd.data(), nullptr};
     pid_t pid = -1;
     const int rc = ::posix_spawn(&pid, "/bin/sh", &files, &attr, argv, environ);
@@ -266,12 +310,14 @@ bool start(std::string& why) {
     // first; where it has (or the child has run its program already), this fails
     // harmlessly.
     ::setpgid(pid, pid);
-    st.pid = pid;
-    live_group = pid;
-    st.to_child = in[1];
-    st.from_child = out[0];
+    pid_ = pid;
+    to_child_ = in[1];
+    from_child_ = out[0];
+    slot_ = claim_place(pid, to_child_);
     return true;
 }
+
+namespace {
 
 // Waits for `events` on fd until the deadline; false on timeout.
 bool wait_for(int fd, short events, double deadline) {
@@ -293,17 +339,19 @@ std::string excerpt(const std::string& text) {
     return line.size() > 40 ? line.substr(0, 40) + "..." : line;
 }
 
+}  // namespace
+
 // Whether the command has output there now, unasked; its first line in `line`.
 // An end of output is left to the read that meets it.
-bool unasked_output(std::string& line) {
-    if (st.from_child < 0) return false;
+bool Connection::unasked_output(std::string& line) {
+    if (from_child_ < 0) return false;
     for (;;) {
-        pollfd p{st.from_child, POLLIN, 0};
+        pollfd p{from_child_, POLLIN, 0};
         const int r = ::poll(&p, 1, 0);
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0 || !(p.revents & POLLIN)) return false;
         char buf[512];
-        const ssize_t n = ::read(st.from_child, buf, sizeof buf);
+        const ssize_t n = ::read(from_child_, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         line = excerpt(std::string(buf, static_cast<std::size_t>(n)));
@@ -311,18 +359,16 @@ bool unasked_output(std::string& line) {
     }
 }
 
-bool fail(const limitproto::Request& r, const std::string& why, bool kill_now) {
+bool Connection::fail(const limitproto::Request& r, const std::string& why, bool kill_now) {
     std::string status = end_command(kill_now ? 0.0 : own_exit_grace);
-    std::string text = "limit command '" + st.command + "' " + why;
+    std::string text = "limit command '" + command_ + "' " + why;
     if (!status.empty()) text += " and " + status;
     text += "; request: " + limitproto::format_request(r);
-    st.failed = true;
-    st.ever_failed = true;
-    st.failure = shown(text);
+    failed_ = true;
+    ever_failed_ = true;
+    failure_ = shown(text);
     return false;
 }
-
-}  // namespace
 
 std::string shown(const std::string& text) {
     std::string out;
@@ -346,23 +392,16 @@ std::string shown(const std::string& text) {
     return out;
 }
 
-void use(const std::string& command, double timeout_seconds) {
-    stop();
-    st = State{};
-    st.command = command;
-    st.timeout = timeout_seconds;
-    if (command.empty()) return;
-    // A command that dies must not take the program with it on the next write.
-    std::signal(SIGPIPE, SIG_IGN);
-    guard_program_end();
+Connection::Connection(const std::string& command, double timeout_seconds)
+    : command_(command), timeout_(timeout_seconds) {
+    prepare();
 }
 
-bool active() { return !st.command.empty(); }
-const std::string& command() { return st.command; }
+Connection::~Connection() { stop(); }
 
-bool ask(const limitproto::Request& r, limitproto::Answer& a) {
-    if (st.failed) return false;
-    if (st.pid < 0) {
+bool Connection::ask(const limitproto::Request& r, limitproto::Answer& a) {
+    if (failed_) return false;
+    if (pid_ < 0) {
         std::string why;
         if (!start(why)) return fail(r, why, false);
     }
@@ -371,13 +410,13 @@ bool ask(const limitproto::Request& r, limitproto::Answer& a) {
     std::string early;
     if (unasked_output(early)) return fail(r, "wrote before it was asked: " + early, true);
 
-    const double deadline = now() + st.timeout;
+    const double deadline = now() + timeout_;
     const std::string line = limitproto::format_request(r) + '\n';
     std::size_t sent = 0;
     while (sent < line.size()) {
-        if (!wait_for(st.to_child, POLLOUT, deadline))
-            return fail(r, "took no request within " + limitproto::real17(st.timeout) + " s", true);
-        const ssize_t n = ::write(st.to_child, line.data() + sent, line.size() - sent);
+        if (!wait_for(to_child_, POLLOUT, deadline))
+            return fail(r, "took no request within " + limitproto::real17(timeout_) + " s", true);
+        const ssize_t n = ::write(to_child_, line.data() + sent, line.size() - sent);
         if (n < 0) {
             if (errno == EINTR || errno == EAGAIN) continue;
             return fail(r, "closed its input", false);
@@ -385,48 +424,46 @@ bool ask(const limitproto::Request& r, limitproto::Answer& a) {
         sent += static_cast<std::size_t>(n);
     }
     for (;;) {
-        const std::size_t eol = st.pending.find('\n');
+        const std::size_t eol = pending_.find('\n');
         if (eol != std::string::npos) {
-            std::string answer = st.pending.substr(0, eol);
-            st.pending.erase(0, eol + 1);
-            if (!st.pending.empty())
-                return fail(r, "answered more than one line: " + excerpt(st.pending), true);
+            std::string answer = pending_.substr(0, eol);
+            pending_.erase(0, eol + 1);
+            if (!pending_.empty())
+                return fail(r, "answered more than one line: " + excerpt(pending_), true);
             const std::string why = limitproto::parse_answer(answer, r.kind, a);
             if (!why.empty()) return fail(r, why, true);
-            st.last = r;
+            last_ = r;
             return true;
         }
-        if (st.pending.size() > max_answer)
+        if (pending_.size() > max_answer)
             return fail(r, "answered a line longer than " + std::to_string(max_answer) +
                                " characters", true);
-        if (!wait_for(st.from_child, POLLIN, deadline))
-            return fail(r, "gave no answer within " + limitproto::real17(st.timeout) + " s",
+        if (!wait_for(from_child_, POLLIN, deadline))
+            return fail(r, "gave no answer within " + limitproto::real17(timeout_) + " s",
                         true);
         char buf[512];
-        const ssize_t n = ::read(st.from_child, buf, sizeof buf);
+        const ssize_t n = ::read(from_child_, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR || errno == EAGAIN) continue;
             return fail(r, std::string("cannot be read: ") + std::strerror(errno), true);
         }
         if (n == 0) return fail(r, "closed its output", false);
-        st.pending.append(buf, static_cast<std::size_t>(n));
+        pending_.append(buf, static_cast<std::size_t>(n));
     }
 }
 
-bool take_failure(std::string& record) {
+bool Connection::take_failure(std::string& record) {
     // A line after the case's last answer belongs to no request of the case.
     std::string late;
-    if (!st.failed && st.pid >= 0 && unasked_output(late))
-        fail(st.last, "wrote after its last answer: " + late, true);
-    if (!st.failed) return false;
-    record = st.failure;
-    st.failed = false;
-    st.failure.clear();
+    if (!failed_ && pid_ >= 0 && unasked_output(late))
+        fail(last_, "wrote after its last answer: " + late, true);
+    if (!failed_) return false;
+    record = failure_;
+    failed_ = false;
+    failure_.clear();
     return true;
 }
 
-bool any_failed() { return st.ever_failed; }
-
-void stop() { end_command(own_exit_grace); }
+void Connection::stop() { end_command(own_exit_grace); }
 
 }  // namespace limitcmd

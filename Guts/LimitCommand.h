@@ -1,6 +1,7 @@
 // Limits asked of an outside limit command instead of the program's own limit
 // code. The command is started once through /bin/sh -c and speaks the line
-// protocol of LimitProtocol.h on its standard input and output.
+// protocol of LimitProtocol.h on its standard input and output. Each worker
+// that computes cases has a connection of its own, with a command of its own.
 //
 // An answer counts only for the request just sent. A failure of the command (it
 // exits, closes its output, answers something that is not an answer or
@@ -22,23 +23,53 @@
 
 namespace limitcmd {
 
-// Installs COMMAND as the source of every limit the coverage integrands compute;
-// an empty command restores the program's own limit code.
-void use(const std::string& command, double timeout_seconds = 60.0);
-bool active();
-const std::string& command();
+// Once per program, before the first connection: the program outlives a
+// command that dies (SIGPIPE ignored), and ends every command's group
+// whichever way it ends itself.
+void prepare();
 
-// Asks the command; returns false when it fails (the failure is kept, see above).
-bool ask(const limitproto::Request& r, limitproto::Answer& a);
+class Connection {
+public:
+    // COMMAND (not empty) answers every limit, each answer awaited at most
+    // timeout_seconds. Nothing is started before the first request.
+    Connection(const std::string& command, double timeout_seconds = 60.0);
+    // Stops the command (see stop()).
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
 
-// After a case: whether a failure was met since the last call, and its text.
-bool take_failure(std::string& record);
-// Whether any case has failed since the command was installed.
-bool any_failed();
+    const std::string& command() const { return command_; }
 
-// Stops the command: closes its input, gives it a moment to exit by itself, then
-// ends its whole group.
-void stop();
+    // Asks the command; returns false when it fails (the failure is kept, see above).
+    bool ask(const limitproto::Request& r, limitproto::Answer& a);
+
+    // After a case: whether a failure was met since the last call, and its text.
+    bool take_failure(std::string& record);
+    // Whether any case has failed on this connection.
+    bool any_failed() const { return ever_failed_; }
+
+    // Stops the command: closes its input, gives it a moment to exit by itself,
+    // then ends its whole group.
+    void stop();
+
+private:
+    bool start(std::string& why);
+    bool fail(const limitproto::Request& r, const std::string& why, bool kill_now);
+    std::string end_command(double own_wait);
+    bool unasked_output(std::string& line);
+
+    std::string command_;
+    double timeout_ = 60.0;
+    int slot_ = -1;          // this command's place among the groups the program ends
+    int pid_ = -1;           // the shell, leader of the command's own process group
+    int to_child_ = -1;
+    int from_child_ = -1;
+    std::string pending_;    // bytes read past the last answer line
+    bool failed_ = false;    // in the current case
+    bool ever_failed_ = false;
+    std::string failure_;
+    limitproto::Request last_{};  // the request last answered, for a line after it
+};
 
 // A text of the command (its name, its answers) as a record shows it: control
 // characters escaped (\t, \r, \n, \x07), so that an answer cannot break the

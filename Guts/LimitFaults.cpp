@@ -2,40 +2,25 @@
 
 namespace limitfaults {
 
-namespace {
-long ran_out = 0;
-int guessing = 0;
-Counts current;
-}  // namespace
-
 const char* described(Kind kind) {
-    static const char* const words[kinds] = {"lower limit above the upper limit",
-                                             "no number for the limit",
-                                             "search ended on its iteration limit"};
-    return words[kind];
-}
-
-void search_ran_out() {
-    if (guessing == 0) ++ran_out;
-}
-StartingGuesses::StartingGuesses() { ++guessing; }
-StartingGuesses::~StartingGuesses() { --guessing; }
-long searches_ran_out() { return ran_out; }
-
-void begin_case() { current = Counts{}; }
-
-void seen(Kind kind, double s) {
-    Seen& k = current.kind[kind];
-    if (k.count == 0) {
-        k.s_least = s;
-        k.s_most = s;
-    } else {
-        if (s < k.s_least) k.s_least = s;
-        if (s > k.s_most) k.s_most = s;
+    switch (kind) {
+        case Crossed: return "lower limit above the upper limit";
+        case NoNumber: return "no number for the limit";
+        case OutOfIterations: break;
     }
-    ++k.count;
+    return "search ended on its iteration limit";
 }
 
-Counts counts() { return current; }
+void Counts::seen(Kind k, double s) {
+    Seen& e = kind[k];
+    if (e.count == 0) {
+        e.s_least = s;
+        e.s_most = s;
+    } else {
+        if (s < e.s_least) e.s_least = s;
+        if (s > e.s_most) e.s_most = s;
+    }
+    ++e.count;
+}
 
 }  // namespace limitfaults

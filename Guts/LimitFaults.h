@@ -24,27 +24,36 @@ struct Seen {
 struct Counts {
     Seen kind[kinds];
     bool any() const { return kind[0].count + kind[1].count + kind[2].count > 0; }
+    // One faulty point at sample standard deviation s.
+    void seen(Kind k, double s);
 };
 
-// The searches call this when they stop on their iteration limit.
-void search_ran_out();
-// While one lives, searches that stop on their limit are not counted: a search
-// for starting guesses only, whose result is refined by another search.
+// The faults of one computation, kept in its context.
+struct Tally {
+    // Searches that stopped on their iteration limit, since the context was
+    // made; a caller compares two readings to learn whether a computation ran out.
+    long ran_out = 0;
+    // Above 0 while a search for starting guesses runs: its result is refined
+    // by another search, so its stopping on the limit is no fault.
+    int guessing = 0;
+    Counts counts;  // of the case in progress
+
+    // The searches call this when they stop on their iteration limit.
+    void search_ran_out() {
+        if (guessing == 0) ++ran_out;
+    }
+};
+
+// While one lives, searches that stop on their limit are not counted.
 class StartingGuesses {
 public:
-    StartingGuesses();
-    ~StartingGuesses();
+    explicit StartingGuesses(Tally& t) : t_(t) { ++t_.guessing; }
+    ~StartingGuesses() { --t_.guessing; }
     StartingGuesses(const StartingGuesses&) = delete;
     StartingGuesses& operator=(const StartingGuesses&) = delete;
-};
-// How many searches have stopped on their limit since the program started; a
-// caller compares two readings to learn whether a computation ran out.
-long searches_ran_out();
 
-// Forgets the counts of the previous case.
-void begin_case();
-// One faulty point at sample standard deviation s.
-void seen(Kind kind, double s);
-Counts counts();
+private:
+    Tally& t_;
+};
 
 }  // namespace limitfaults

@@ -131,7 +131,8 @@ std::string tolerance_refusal(double FunctionTol, double ResultTol) {
     return domain::tolerance_fault(0.0, FunctionTol, ResultTol);
 }
 
-std::string answer_request(const Request& r, double FunctionTol, double ResultTol, Answer& a) {
+std::string answer_request(const Request& r, double FunctionTol, double ResultTol, Answer& a,
+                           Context& ctx) {
     const double ft = r.has_tols ? r.FunctionTol : FunctionTol;
     const double rt = r.has_tols ? r.ResultTol : ResultTol;
     const std::string why = limit_request_refusal(r.df, r.s, r.alpha, r.lambda, r.gamma2, r.ybar, ft, rt);
@@ -142,11 +143,11 @@ std::string answer_request(const Request& r, double FunctionTol, double ResultTo
         if (r.kind == 1) {
             fault = limitcheck::checked_one_tail(1, r.ybar, r.s, r.df, r.alpha, r.lambda,
                                                  r.gamma2, ft, rt, OneSidedBound, a.value[0],
-                                                 a.value[1]);
+                                                 a.value[1], ctx);
         } else {
             fault = limitcheck::checked_twotail(r.ybar, r.s, r.df, r.alpha, r.lambda, r.gamma2,
                                                 ft, rt, TwoSidedBound, a.value[1], a.value[0],
-                                                a.value[3], a.value[2]);
+                                                a.value[3], a.value[2], ctx);
         }
         return fault ? fault : "";
     }
@@ -156,11 +157,11 @@ std::string answer_request(const Request& r, double FunctionTol, double ResultTo
     if (r.kind == 1) {
         int iterations = 0;
         OneTail(1, r.ybar, r.s, r.df, r.alpha, r.lambda, r.gamma2, zmax, ft, rt, maxit,
-                a.value[0], a.value[1], elapsed, iterations, ft, rt);
+                a.value[0], a.value[1], elapsed, iterations, ft, rt, ctx);
     } else {
         int nlower = 0, nupper = 0;
         Twotail(r.ybar, r.s, r.df, r.alpha, r.lambda, r.gamma2, zmax, ft, rt, maxit, a.value[1],
-                a.value[0], a.value[3], a.value[2], elapsed, nlower, nupper);
+                a.value[0], a.value[3], a.value[2], elapsed, nlower, nupper, ctx);
     }
     for (int i = 0; i < answer_fields(r.kind); ++i)
         if (!std::isfinite(a.value[i])) return "the limit code found no limit for this request";

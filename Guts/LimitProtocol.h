@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+struct Context;
+
 namespace limitproto {
 
 struct Request {
@@ -63,7 +65,8 @@ std::string tolerance_refusal(double FunctionTol, double ResultTol);
 // by an accurate evaluation of their defining equations, else found by that
 // evaluation, else no answer. Returns "" or why there is no answer (the request
 // lies outside what the limit code computes, or no factor could be shown right).
-// Diagnostics go to the sink.
-std::string answer_request(const Request& r, double FunctionTol, double ResultTol, Answer& a);
+// The limit code's records go to the context's records.
+std::string answer_request(const Request& r, double FunctionTol, double ResultTol, Answer& a,
+                           Context& ctx);
 
 }  // namespace limitproto

@@ -15,8 +15,8 @@ constexpr double ShiftSlope = 1.0 / params::single(6.99f);
 // integrated; the normaliser comes from the Bessel closed form when that is
 // safe, and from quadrature split at the peak otherwise.
 double NewGAdap(double x, double nu, double eta, double t1, double /*t2*/, double zmax,
-                int& method, double L) {
-    const FShape f = FShapeAt(x, nu, eta, L, ShiftSlope, false);
+                int& method, double L, Context& ctx) {
+    const FShape f = FShapeAt(x, nu, eta, L, ShiftSlope);
     const double kappa = f.kappa;
     const double rho = f.rho;
 
@@ -32,7 +32,7 @@ double NewGAdap(double x, double nu, double eta, double t1, double /*t2*/, doubl
     const double w = f.w();
     const double o = f.o();
     auto I = [&](double a, double b) {
-        return NewFIntegrateAdap(a, b, t1, nu, kappa, L, f.s, P);
+        return NewFIntegrateAdap(a, b, t1, nu, kappa, L, f.s, P, ctx);
     };
 
     double num;
@@ -46,7 +46,7 @@ double NewGAdap(double x, double nu, double eta, double t1, double /*t2*/, doubl
         } else {
             num = I(rho, 1.0);
         }
-        N = f.whole_integral(t1, P);
+        N = f.whole_integral(t1, P, ctx);
     } else {
         if (rho < tm) {
             num = I(-1.0, (rho - 1.0) * 0.5) + I((rho - 1.0) * 0.5, rho);

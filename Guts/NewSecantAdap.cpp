@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "LimitFaults.h"
+#include "Context.h"
 #include "mainguts.h"
 #include "params.h"
 #include "speed.h"
@@ -59,10 +59,10 @@ private:
 // number; or after maxit - 1 steps, with the last iterate as the root.
 void NewSecantAdap(double& root, double x0, double x1, double target, double nu, double sd,
                    double t1, double t2, int maxit, double xtol, double ftol, double zmax,
-                   double& residual, int& iterations, int& method, double L) {
+                   double& residual, int& iterations, int& method, double L, Context& ctx) {
     SeenValues seen;
     const bool keep = speed::enabled();
-    auto G = [&](double theta, int& m) { return NewGAdap(theta, nu, sd, t1, t2, zmax, m, L); };
+    auto G = [&](double theta, int& m) { return NewGAdap(theta, nu, sd, t1, t2, zmax, m, L, ctx); };
     auto d = [&](double theta) {
         return (keep ? seen.get(theta, method, G) : G(theta, method)) - target;
     };
@@ -98,5 +98,5 @@ void NewSecantAdap(double& root, double x0, double x1, double target, double nu,
     // settled (with ResultTol 0 it often goes round the last representable
     // values until maxit); only one still moving has run out.
     if (counter > maxit && !(std::fabs(current - previous) <= xtol))
-        limitfaults::search_ran_out();
+        ctx.faults.search_ran_out();
 }

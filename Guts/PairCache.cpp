@@ -6,11 +6,9 @@
 #include <ostream>
 #include <streambuf>
 
-#include "sink.h"
 #include "speed.h"
 
 namespace paircache {
-namespace {
 
 // A case evaluates each of its two lower-limit integrals at most 42*200 - 21
 // times (200 subintervals of the 21-point rule): 16758 pairs to keep at most.
@@ -27,55 +25,14 @@ struct Entry {
     std::uint32_t generation;  // the entry is live when this equals the current one
 };
 
-Entry table[slots];
-char store[store_size];
-std::uint32_t generation = 1;
-std::size_t kept = 0;
-std::size_t store_used = 0;
-long reused = 0;
-
-std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
-
-// Keys are equal when every argument has the same bits (so -0 and 0 differ).
-bool same(const Key& a, const Key& b) {
-    return bits(a.p) == bits(b.p) && bits(a.mu) == bits(b.mu) &&
-           bits(a.sigma) == bits(b.sigma) && bits(a.lambda) == bits(b.lambda) &&
-           bits(a.df) == bits(b.df) && bits(a.alpha) == bits(b.alpha) &&
-           bits(a.BesselMaxArg) == bits(b.BesselMaxArg) &&
-           bits(a.FunctionTol) == bits(b.FunctionTol) &&
-           bits(a.ResultTol) == bits(b.ResultTol) && a.MaxIter == b.MaxIter;
-}
-
-std::size_t slot_of(const Key& k) {
-    std::uint64_t h = 0x9E3779B97F4A7C15ull;
-    auto mix = [&h](std::uint64_t v) {
-        h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-    };
-    mix(bits(k.p));
-    mix(bits(k.mu));
-    mix(bits(k.sigma));
-    mix(bits(k.lambda));
-    mix(bits(k.df));
-    mix(bits(k.alpha));
-    mix(bits(k.BesselMaxArg));
-    mix(bits(k.FunctionTol));
-    mix(bits(k.ResultTol));
-    mix(static_cast<std::uint32_t>(k.MaxIter));
-    // Final avalanche (splitmix64), so that nearby abscissae spread out.
-    h ^= h >> 30;
-    h *= 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 27;
-    h *= 0x94D049BB133111EBull;
-    h ^= h >> 31;
-    return static_cast<std::size_t>(h) & (slots - 1);
-}
-
-// Passes everything on to the sink in use and keeps a copy in the store.
+// Passes everything on to the stream in use and keeps a copy in the store.
 class Recorder : public std::streambuf {
 public:
-    void start(std::streambuf* target) {
+    void start(std::streambuf* target, char* store, std::size_t* used) {
         target_ = target;
-        at_ = store_used;
+        store_ = store;
+        used_ = used;
+        at_ = *used;
         overflowed_ = false;
     }
     std::size_t at() const { return at_; }
@@ -96,98 +53,139 @@ protected:
 
 private:
     void copy(const char* s, std::size_t n) {
-        if (overflowed_ || n > store_size - store_used) {
+        if (overflowed_ || n > store_size - *used_) {
             overflowed_ = true;
             return;
         }
-        std::memcpy(store + store_used, s, n);
-        store_used += n;
+        std::memcpy(store_ + *used_, s, n);
+        *used_ += n;
     }
 
     std::streambuf* target_ = nullptr;
+    char* store_ = nullptr;
+    std::size_t* used_ = nullptr;
     std::size_t at_ = 0;
     bool overflowed_ = false;
 };
 
-Recorder recorder;
-std::ostream recording(&recorder);
+namespace {
 
-// The recording in progress: the key it is for and the sink it replaced.
-bool recording_active = false;
-Key recording_key{};
-std::ostream* replaced = nullptr;
+std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
-// Gives back the store space of a recording that is not kept.
-void discard() { store_used = recorder.at(); }
+// Keys are equal when every argument has the same bits (so -0 and 0 differ).
+bool same(const Key& a, const Key& b) {
+    return bits(a.p) == bits(b.p) && bits(a.mu) == bits(b.mu) &&
+           bits(a.sigma) == bits(b.sigma) && bits(a.lambda) == bits(b.lambda) &&
+           bits(a.df) == bits(b.df) && bits(a.alpha) == bits(b.alpha) &&
+           bits(a.gamma2) == bits(b.gamma2) &&
+           bits(a.BesselMaxArg) == bits(b.BesselMaxArg) &&
+           bits(a.FunctionTol) == bits(b.FunctionTol) &&
+           bits(a.ResultTol) == bits(b.ResultTol) && a.MaxIter == b.MaxIter;
+}
+
+std::size_t slot_of(const Key& k) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull;
+    auto mix = [&h](std::uint64_t v) {
+        h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+    };
+    mix(bits(k.p));
+    mix(bits(k.mu));
+    mix(bits(k.sigma));
+    mix(bits(k.lambda));
+    mix(bits(k.df));
+    mix(bits(k.alpha));
+    mix(bits(k.gamma2));
+    mix(bits(k.BesselMaxArg));
+    mix(bits(k.FunctionTol));
+    mix(bits(k.ResultTol));
+    mix(static_cast<std::uint32_t>(k.MaxIter));
+    // Final avalanche (splitmix64), so that nearby abscissae spread out.
+    h ^= h >> 30;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 27;
+    h *= 0x94D049BB133111EBull;
+    h ^= h >> 31;
+    return static_cast<std::size_t>(h) & (slots - 1);
+}
 
 }  // namespace
 
-bool recall(const Key& key, Pair& pair) {
-    if (!speed::enabled() || recording_active) return false;
+Cache::Cache() : recorder_(new Recorder), recording_(new std::ostream(recorder_.get())) {}
+Cache::~Cache() = default;
+
+bool Cache::recall(const Key& key, Pair& pair, std::ostream& out) {
+    if (!speed::enabled() || recording_active_ || !table_) return false;
     for (std::size_t i = slot_of(key);; i = (i + 1) & (slots - 1)) {
-        const Entry& e = table[i];
-        if (e.generation != generation) break;
+        const Entry& e = table_[i];
+        if (e.generation != generation_) break;
         if (same(e.key, key)) {
             if (e.text_length > 0) {
-                std::ostream& out = sink();
-                out.write(store + e.text_at, e.text_length);
+                out.write(store_.get() + e.text_at, e.text_length);
                 out.flush();
             }
             pair = e.pair;
-            ++reused;
+            ++reused_;
             return true;
         }
     }
     return false;
 }
 
-Recording::Recording(const Key& key) {
-    if (!speed::enabled() || recording_active) return;
+void Cache::discard() { store_used_ = recorder_->at(); }
+
+void Cache::clear() {
+    if (!table_) {
+        // Value-initialised: every generation 0, so no entry looks live.
+        table_.reset(new Entry[slots]());
+        store_.reset(new char[store_size]);
+    }
+    ++generation_;
+    if (generation_ == 0) {
+        // After 2^32 cases: no entry may look live by accident.
+        for (std::size_t i = 0; i < slots; ++i) table_[i].generation = 0;
+        generation_ = 1;
+    }
+    kept_ = 0;
+    store_used_ = 0;
+}
+
+Cache::Recording::Recording(Cache& cache, const Key& key, std::ostream*& out)
+    : cache_(cache), out_(out) {
+    if (!speed::enabled() || cache.recording_active_ || !cache.table_) return;
     active_ = true;
-    recording_active = true;
-    recording_key = key;
-    recorder.start(sink().rdbuf());
-    replaced = set_sink(&recording);
+    cache.recording_active_ = true;
+    cache.recording_key_ = key;
+    cache.recorder_->start(out->rdbuf(), cache.store_.get(), &cache.store_used_);
+    cache.replaced_ = out;
+    out = cache.recording_.get();
 }
 
-Recording::~Recording() {
-    if (finish()) discard();
+Cache::Recording::~Recording() {
+    if (finish()) cache_.discard();
 }
 
-bool Recording::finish() {
+bool Cache::Recording::finish() {
     if (!active_) return false;
     active_ = false;
-    recording_active = false;
-    recording.flush();
-    set_sink(replaced);
-    replaced = nullptr;
+    cache_.recording_active_ = false;
+    cache_.recording_->flush();
+    out_ = cache_.replaced_;
+    cache_.replaced_ = nullptr;
     return true;
 }
 
-void Recording::keep(const Pair& pair) {
+void Cache::Recording::keep(const Pair& pair) {
     if (!finish()) return;
-    if (recorder.overflowed() || kept >= max_kept) {
-        discard();
+    Cache& c = cache_;
+    if (c.recorder_->overflowed() || c.kept_ >= max_kept) {
+        c.discard();
         return;
     }
-    std::size_t i = slot_of(recording_key);
-    while (table[i].generation == generation) i = (i + 1) & (slots - 1);
-    table[i] = Entry{recording_key, pair, static_cast<std::uint32_t>(recorder.at()),
-                     static_cast<std::uint32_t>(store_used - recorder.at()), generation};
-    ++kept;
+    std::size_t i = slot_of(c.recording_key_);
+    while (c.table_[i].generation == c.generation_) i = (i + 1) & (slots - 1);
+    c.table_[i] = Entry{c.recording_key_, pair, static_cast<std::uint32_t>(c.recorder_->at()),
+                        static_cast<std::uint32_t>(c.store_used_ - c.recorder_->at()), c.generation_};
+    ++c.kept_;
 }
-
-void clear() {
-    ++generation;
-    if (generation == 0) {
-        // After 2^32 cases: no entry may look live by accident.
-        for (Entry& e : table) e.generation = 0;
-        generation = 1;
-    }
-    kept = 0;
-    store_used = 0;
-}
-
-long hits() { return reused; }
 
 }  // namespace paircache

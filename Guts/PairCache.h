@@ -6,12 +6,14 @@
 // that the terminal shows what a fresh computation would) is kept and used
 // instead of computing it once more.
 //
-// Bounded: a fixed table and a fixed store for the diagnostics, both static,
-// so nothing is allocated while integrating. A pair that does not fit (table
-// three quarters full, or its diagnostics longer than the space left) is simply
-// not kept and is computed again when it is needed.
+// A pair that does not fit (table three quarters full, or its diagnostics
+// longer than the space left) is simply not kept and is computed again when it
+// is needed.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <iosfwd>
+#include <memory>
 
 namespace paircache {
 
@@ -25,7 +27,7 @@ namespace paircache {
 // search stopped would make a pair depend on the pairs computed before it,
 // and reuse would then change results.
 struct Key {
-    double p, mu, sigma, lambda, df, alpha;
+    double p, mu, sigma, lambda, df, alpha, gamma2;
     double BesselMaxArg, FunctionTol, ResultTol;
     std::int32_t MaxIter;
 };
@@ -36,35 +38,69 @@ struct Pair {
     double s = 0.0;        // the sample standard deviation p stands for
 };
 
-// Looks up `key`. When a pair is kept for it, writes the diagnostics recorded
-// with it to the sink, fills `pair` and returns true; otherwise returns false,
-// and the caller computes the pair inside a Recording.
-bool recall(const Key& key, Pair& pair);
+struct Entry;
+class Recorder;
 
-// The computation of the pair for `key`. While it lives (and reuse is on, and
-// no other recording is in progress) the sink passes everything on as before
-// and keeps a copy; keep() ends the recording and keeps the pair with that
-// copy. Its end restores the sink in any case, so a computation that leaves
-// without a pair keeps nothing and leaves nothing swapped.
-class Recording {
+// The kept pairs of one computation, in its context. Bounded: a fixed table
+// and a fixed store for the diagnostics, allocated once (at the first clear),
+// so nothing is allocated while integrating.
+class Cache {
 public:
-    explicit Recording(const Key& key);
-    ~Recording();
-    Recording(const Recording&) = delete;
-    Recording& operator=(const Recording&) = delete;
+    Cache();
+    ~Cache();
+    Cache(const Cache&) = delete;
+    Cache& operator=(const Cache&) = delete;
 
-    void keep(const Pair& pair);
+    // Looks up `key`. When a pair is kept for it, writes the diagnostics
+    // recorded with it to `out`, fills `pair` and returns true; otherwise
+    // returns false, and the caller computes the pair inside a Recording.
+    bool recall(const Key& key, Pair& pair, std::ostream& out);
+
+    // Forgets every pair; called at the start of each case.
+    void clear();
+
+    // Pairs reused since the cache was made (for tests and measurements).
+    long hits() const { return reused_; }
+
+    // The computation of the pair for `key`, whose diagnostics go to `out`.
+    // While it lives (and reuse is on, and no other recording is in progress)
+    // `out` points at a stream that passes everything on as before and keeps
+    // a copy; keep() ends the recording and keeps the pair with that copy. Its
+    // end puts `out` back in any case, so a computation that leaves without a
+    // pair keeps nothing and leaves nothing swapped.
+    class Recording {
+    public:
+        Recording(Cache& cache, const Key& key, std::ostream*& out);
+        ~Recording();
+        Recording(const Recording&) = delete;
+        Recording& operator=(const Recording&) = delete;
+
+        void keep(const Pair& pair);
+
+    private:
+        // Restores `out`; true when this object was the one recording.
+        bool finish();
+        Cache& cache_;
+        std::ostream*& out_;
+        bool active_ = false;
+    };
 
 private:
-    // Restores the sink; true when this object was the one recording.
-    bool finish();
-    bool active_ = false;
+    // Gives back the store space of a recording that is not kept.
+    void discard();
+
+    std::unique_ptr<Entry[]> table_;
+    std::unique_ptr<char[]> store_;
+    std::uint32_t generation_ = 1;
+    std::size_t kept_ = 0;
+    std::size_t store_used_ = 0;
+    long reused_ = 0;
+    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<std::ostream> recording_;
+    // The recording in progress: the key it is for and the stream it replaced.
+    bool recording_active_ = false;
+    Key recording_key_{};
+    std::ostream* replaced_ = nullptr;
 };
-
-// Forgets every pair; called at the start of each case.
-void clear();
-
-// Pairs reused since the program started (for tests and measurements).
-long hits();
 
 }  // namespace paircache

@@ -4,6 +4,7 @@
 // integrals spare quadratures where they are valid.
 #include <cmath>
 
+#include "Context.h"
 #include "mainguts.h"
 #include "params.h"
 #include "records.h"
@@ -37,19 +38,21 @@ double window_log_arg_m1(double W, double rho, double q, double sign) {
 }  // namespace
 
 double TwoTailedGBesselAlways(double x, double q, int which, double nu, double eta, double t1,
-                              double /*t2*/, double zmax, double /*t3*/, double L, int& fail) {
+                              double /*t2*/, double zmax, double /*t3*/, double L, int& fail,
+                              Context& ctx) {
     fail = 0;
     // Below two degrees of freedom (1 - x'^2)^(nu/2 - 1) is unbounded at both
     // ends and tmax is the minimum of F, not its peak: dividing by it scales
     // the integrand far beyond the absolute tolerances of the integrators (and
     // to overflow for large trial values), so the case is refused.
     if (!(nu >= 2.0)) {
-        rec::say({"Two-sided G needs nu >= 2; refused for nu =", nu});
+        rec::list(ctx.records(), {"Two-sided G needs nu >= 2; refused for nu =", nu});
         fail = 1;
         return LowerWindowFailed;
     }
     // The one-sided G announces no s = 0 and takes 6.99 in single precision.
-    const FShape f = FShapeAt(x, nu, eta, L, ShiftSlope, true);
+    const FShape f = FShapeAt(x, nu, eta, L, ShiftSlope);
+    if (f.unshifted) rec::list(ctx.records(), {"Set Factor to 0 "});
     const double k = f.k;
     const double kappa = f.kappa;
     const double rho = f.rho;
@@ -66,7 +69,7 @@ double TwoTailedGBesselAlways(double x, double q, int which, double nu, double e
         const double w = f.w();
         const double o = f.o();
         if ((w / o <= params::single(0.26f) && nu > 50.0) || w > zmax || P0 == 0.0) {
-            N = f.whole_integral(t1, P);
+            N = f.whole_integral(t1, P, ctx);
         } else {
             N = Besseli(w, o, 2) / P0;
         }
@@ -87,7 +90,7 @@ double TwoTailedGBesselAlways(double x, double q, int which, double nu, double e
             }
         } else {
             int flag = 0;
-            lo = InvertNewFLower(-1.0, rho, N * q, nu, kappa, k, L, s, P, flag);
+            lo = InvertNewFLower(-1.0, rho, N * q, nu, kappa, k, L, s, P, flag, ctx);
             if (flag != 0) {
                 fail = 1;
                 return LowerWindowFailed;
@@ -103,15 +106,15 @@ double TwoTailedGBesselAlways(double x, double q, int which, double nu, double e
                 small ? 1.0 + Am1 : std::exp(W * (rho + 1.0)) + (std::exp(2.0 * W) - 1.0) * q;
             if (small ? Am1 <= -1.0 : A <= 0.0) {
                 // Not enough of F lies right of rho to hold the share q.
-                rec::say({"Failed with v=2..."});
-                rec::say({"v,s ", nu, eta});
+                rec::list(ctx.records(), {"Failed with v=2..."});
+                rec::list(ctx.records(), {"v,s ", nu, eta});
                 fail = 1;
                 return ClosedFormFailed;
             }
             hi = small ? std::log1p(Am1) / W - 1.0 : (std::log(A) - W) / W;
         } else {
             int flag = 0;
-            hi = InvertNewFUpper(rho, 1.0, N * q, nu, kappa, k, L, s, P, flag);
+            hi = InvertNewFUpper(rho, 1.0, N * q, nu, kappa, k, L, s, P, flag, ctx);
             if (flag != 0) {
                 fail = 1;
                 return UpperWindowFailed;
@@ -123,15 +126,15 @@ double TwoTailedGBesselAlways(double x, double q, int which, double nu, double e
 
     // Mass of x'*F outside the window, then the whole first moment: by the
     // Bessel identity when its argument allows, else by adding the inside.
-    const double S = TwoTailedNewFIntegrateAdap(-1.0, lo, t1, nu, kappa, L, s, P) +
-                     TwoTailedNewFIntegrateAdap(hi, 1.0, t1, nu, kappa, L, s, P);
+    const double S = TwoTailedNewFIntegrateAdap(-1.0, lo, t1, nu, kappa, L, s, P, ctx) +
+                     TwoTailedNewFIntegrateAdap(hi, 1.0, t1, nu, kappa, L, s, P, ctx);
     double T;
     if (BesselArgumentsOK(-((nu + 1.0) * kappa), (nu + 1.0) * 0.5, zmax)) {
         T = -Besseli(-kappa * (nu + 1.0), (nu + 1.0) * 0.5, 2) *
             std::exp(-(1.0 + nu) * s - std::log(P));
     } else {
-        T = S + TwoTailedNewFIntegrateAdap(lo, tm, t1, nu, kappa, L, s, P) +
-            TwoTailedNewFIntegrateAdap(tm, hi, t1, nu, kappa, L, s, P);
+        T = S + TwoTailedNewFIntegrateAdap(lo, tm, t1, nu, kappa, L, s, P, ctx) +
+            TwoTailedNewFIntegrateAdap(tm, hi, t1, nu, kappa, L, s, P, ctx);
     }
     return 1.0 - S / T;
 }

@@ -6,9 +6,9 @@
 #include "params.h"
 
 double TwoTailedNewFIntegrateAdap(double a, double b, double /*t*/, double nu, double kappa,
-                                  double L, double s, double P) {
+                                  double L, double s, double P, Context& ctx) {
     const double k = 1.0 / std::sqrt(params::pi);
     double result = 0.0;
-    TwoTailedNewFAdaptive(a, b, nu, kappa, k, L, s, P, result);
+    TwoTailedNewFAdaptive(a, b, nu, kappa, k, L, s, P, result, ctx);
     return result;
 }

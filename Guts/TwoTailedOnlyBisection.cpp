@@ -2,7 +2,7 @@
 // that make a bracket are not counted; the bisection steps are.
 #include <cmath>
 
-#include "LimitFaults.h"
+#include "Context.h"
 #include "TwoTailedSearch.h"
 #include "mainguts.h"
 #include "params.h"
@@ -13,7 +13,7 @@ namespace {
 // Ends a search whose walk could not bracket the root: the bracket end with
 // the smaller residual is returned, and one record says why.
 void give_up(const char* why, double xa, double ra, double xb, double rb, int i, double& xout,
-             double& resid, int& count) {
+             double& resid, int& count, Context& ctx) {
     if (std::fabs(rb) < std::fabs(ra)) {
         xa = xb;
         ra = rb;
@@ -22,7 +22,7 @@ void give_up(const char* why, double xa, double ra, double xb, double rb, int i,
     xout = std::isnan(ra) ? ra : xa;
     resid = ra;
     count = i;
-    rec::say({why, xout, resid});
+    rec::list(ctx.records(), {why, xout, resid});
 }
 
 }  // namespace
@@ -30,8 +30,8 @@ void give_up(const char* why, double xa, double ra, double xb, double rb, int i,
 void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, double q,
                             double nu, double eta, double t1, double t2, int maxit, double xtol,
                             double ftol, double zmax, double& resid, int& count, double t3,
-                            double L) {
-    TwoTailedResidual r(which, q, nu, eta, t1, t2, zmax, t3, L);
+                            double L, Context& ctx) {
+    TwoTailedResidual r(which, q, nu, eta, t1, t2, zmax, t3, L, ctx);
     auto [x0, r0, x1, r1] = start_search(x0in, x1in, r);
     int i = 2;
 
@@ -39,9 +39,9 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
     // ends the search instead of walking forever.
     for (int steps = 0; r0 > 0.0; ++steps) {
         if (steps >= maxit) {
-            limitfaults::search_ran_out();
+            ctx.faults.search_ran_out();
             give_up("Downward walk stopped after MaxIter steps in OnlyBisection... x,r ", x0, r0,
-                    x1, r1, i, xout, resid, count);
+                    x1, r1, i, xout, resid, count, ctx);
             return;
         }
         x0 = x0 - 0.5;
@@ -54,13 +54,13 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
         const double xnext = walk.next(x1 + 0.5);
         if (xnext == x1) {
             give_up("Upward walk cannot move in OnlyBisection... x,r ", x0, r0, walk.good(),
-                    rgood, i, xout, resid, count);
+                    rgood, i, xout, resid, count, ctx);
             return;
         }
         if (steps >= maxit) {
-            limitfaults::search_ran_out();
+            ctx.faults.search_ran_out();
             give_up("Upward walk stopped after MaxIter steps in OnlyBisection... x,r ", x0, r0,
-                    walk.good(), rgood, i, xout, resid, count);
+                    walk.good(), rgood, i, xout, resid, count, ctx);
             return;
         }
         x1 = xnext;
@@ -94,8 +94,8 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
             r1 = rm;
         }
     }
-    if (i > maxit) limitfaults::search_ran_out();
-    rec::say({"Method (Only Bisection) failed..."});
+    if (i > maxit) ctx.faults.search_ran_out();
+    rec::list(ctx.records(), {"Method (Only Bisection) failed..."});
     count = i;
     resid = r(xm);
     // A residual that is no number says nothing about the distance to the

@@ -10,17 +10,18 @@
 class TwoTailedResidual {
 public:
     TwoTailedResidual(int which, double q, double nu, double eta, double t1, double t2,
-                      double zmax, double t3, double L)
+                      double zmax, double t3, double L, Context& ctx)
         : which_(which), q_(q), nu_(nu), eta_(eta), t1_(t1), t2_(t2), zmax_(zmax), t3_(t3),
-          L_(L) {}
+          L_(L), ctx_(ctx) {}
     double operator()(double x) {
-        return TwoTailedG(x, q_, which_, nu_, eta_, t1_, t2_, zmax_, t3_, L_, fail) - q_;
+        return TwoTailedG(x, q_, which_, nu_, eta_, t1_, t2_, zmax_, t3_, L_, fail, ctx_) - q_;
     }
     int fail = 0;
 
 private:
     int which_;
     double q_, nu_, eta_, t1_, t2_, zmax_, t3_, L_;
+    Context& ctx_;
 };
 
 // The starting points with their residuals (x0 first), exchanged when r1 < r0

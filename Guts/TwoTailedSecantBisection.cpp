@@ -3,6 +3,7 @@
 // handing over to plain bisection when G fails or the evaluations run out.
 #include <cmath>
 
+#include "Context.h"
 #include "TwoTailedSearch.h"
 #include "mainguts.h"
 #include "params.h"
@@ -18,8 +19,8 @@ constexpr double FlatResidual = params::single(-9999.9f);
 void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in, double q,
                               double nu, double eta, double t1, double t2, int maxit,
                               double xtol, double ftol, double zmax, double& resid, int& count,
-                              double t3, double L, double /*t4*/) {
-    TwoTailedResidual r(which, q, nu, eta, t1, t2, zmax, t3, L);
+                              double t3, double L, double /*t4*/, Context& ctx) {
+    TwoTailedResidual r(which, q, nu, eta, t1, t2, zmax, t3, L, ctx);
     auto [x0, r0, x1, r1] = start_search(x0in, x1in, r);
     int i = 2;
 
@@ -59,9 +60,9 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
         walk.record(x1, r.fail);
     }
     if (stopped != nullptr) {
-        rec::say({stopped});
+        rec::list(ctx.records(), {stopped});
         TwoTailedOnlyBisection(which, xout, x0, x1, q, nu, eta, t1, t2, maxit, xtol, ftol, zmax,
-                               resid, count, t3, L);
+                               resid, count, t3, L, ctx);
         return;
     }
 
@@ -71,7 +72,7 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
     bool flat_before = false;
     while (i <= maxit && !params::two_sided_g_failed(r1) && r.fail == 0) {
         if (r1 - r0 == 0.0) {
-            rec::say({"q1-q0=machine 0 in SecantBis..."});
+            rec::list(ctx.records(), {"q1-q0=machine 0 in SecantBis..."});
             xn = x1;
             // Only reachable again at once if r0 itself equals the flat residual;
             // then nothing would ever change, so leave for the bisection.
@@ -97,7 +98,7 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
         xn = x1 - r1 * (x1 - x0) / (r1 - r0);
         i = i + 1;
         if ((xn < x0 && xn < x1) || (xn > x0 && xn > x1)) {
-            rec::say({"Guess is out of interval.  Using bisection"});
+            rec::list(ctx.records(), {"Guess is out of interval.  Using bisection"});
             xn = (x0 + x1) * 0.5;
         }
         const double rs = r(xn);
@@ -115,9 +116,9 @@ void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in,
     // Otherwise r1 is not a number: start again from the caller's points.
     if (i > maxit || r.fail != 0) {
         TwoTailedOnlyBisection(which, xout, x0, x1, q, nu, eta, t1, t2, maxit, xtol, ftol, zmax,
-                               resid, count, t3, L);
+                               resid, count, t3, L, ctx);
     } else {
         TwoTailedOnlyBisection(which, xout, x0in, x1in, q, nu, eta, t1, t2, maxit, xtol, ftol,
-                               zmax, resid, count, t3, L);
+                               zmax, resid, count, t3, L, ctx);
     }
 }

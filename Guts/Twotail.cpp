@@ -4,24 +4,25 @@
 #include <cmath>
 #include <limits>
 
-#include "control.h"
-#include "LimitFaults.h"
+#include "Context.h"
 #include "mainguts.h"
 #include "params.h"
 #include "records.h"
 #include "wallclock.h"
 
-void Twotail(double muhat, double s, double df, double alpha, double lambda, double gamma2,
-             double zmax, double ftolx, double ftolr, int maxit, double& lower, double& hlower,
-             double& upper, double& hupper, double& elapsed, int& nlower, int& nupper) {
+int Twotail(double muhat, double s, double df, double alpha, double lambda, double gamma2,
+            double zmax, double ftolx, double ftolr, int maxit, double& lower, double& hlower,
+            double& upper, double& hupper, double& elapsed, int& nlower, int& nupper,
+            Context& ctx) {
     // A df that does not give at least two observations (or is no number) has
     // no integer sample size; keep the conversion below defined.
     const double size = df + 1.0;
     const int N = (size >= 1.0 && size < 2147483647.0) ? static_cast<int>(size) : 0;
-    controlparms.BesselMaxArg = zmax;
-    controlparms.FunctionTol = ftolx;
-    controlparms.ResultTol = ftolr;
-    controlparms.MaxIter = maxit;
+    ControlParms& control = ctx.control;
+    control.BesselMaxArg = zmax;
+    control.FunctionTol = ftolx;
+    control.ResultTol = ftolr;
+    control.MaxIter = maxit;
 
     const double gamma = std::sqrt(gamma2);
     double q;
@@ -43,11 +44,11 @@ void Twotail(double muhat, double s, double df, double alpha, double lambda, dou
     // pass for a computed one.
     if (!(nu >= 2.0) || !(eta > 0.0)) {
         if (!(nu >= 2.0)) {
-            rec::say({"Twotail: df below 2, no two-sided limits for df =", df});
+            rec::list(ctx.records(), {"Twotail: df below 2, no two-sided limits for df =", df});
         } else {
-            rec::say({"Twotail: eta=2|lambda|*gamma*s/sqrt(df+1) is not positive,"
-                      " no limits for lambda,s =",
-                      lambda, s});
+            rec::list(ctx.records(), {"Twotail: eta=2|lambda|*gamma*s/sqrt(df+1) is not positive,"
+                                      " no limits for lambda,s =",
+                                      lambda, s});
         }
         const double nan = std::numeric_limits<double>::quiet_NaN();
         lower = nan;
@@ -57,8 +58,9 @@ void Twotail(double muhat, double s, double df, double alpha, double lambda, dou
         elapsed = 0.0;
         nlower = 0;
         nupper = 0;
-        return;
+        return limitstatus::refused;
     }
+    const long ran_out = ctx.faults.ran_out;
 
     const double L = dlgama(nu * 0.5);
     const double T0 = seconds_of_day(wallclock());
@@ -71,37 +73,34 @@ void Twotail(double muhat, double s, double df, double alpha, double lambda, dou
     // Lower limit: starting guesses from the one-sided factor for half the tail.
     double h = 0.0;
     {
-        const limitfaults::StartingGuesses guesses;
-        h = HAdap(eta, N, (1.0 - q) * 0.5, t1, t2, controlparms.MaxIter,
-                  controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
-                  hcount);
+        const limitfaults::StartingGuesses guesses(ctx.faults);
+        h = HAdap(eta, N, (1.0 - q) * 0.5, t1, t2, control.MaxIter, control.FunctionTol,
+                  control.ResultTol, control.BesselMaxArg, hcount, ctx);
     }
     double x0 = (h * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     double x1 = (h * params::single(1.1f) * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     double xL = 0.0;
-    TwoTailedSecant(1, xL, x0, x1, q, nu, eta, t1, t2, controlparms.MaxIter,
-                    controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
-                    residual, nlower, t3, L, t4);
+    TwoTailedSecant(1, xL, x0, x1, q, nu, eta, t1, t2, control.MaxIter, control.FunctionTol,
+                    control.ResultTol, control.BesselMaxArg, residual, nlower, t3, L, t4, ctx);
     const double T1 = seconds_of_day(wallclock());
     hlower = (std::sqrt(nu) * (xL - eta * 0.5 * eta)) / eta;
     lower = (lambda * s * s + muhat) + std::sqrt((df + 1.0) / df) * (s / gamma) * sign * hlower;
 
     // Upper limit. The 1.1 of its tail share is a double, unlike the factor 1.1 above.
     {
-        const limitfaults::StartingGuesses guesses;
-        h = HAdap(eta, N, 1.0 - (1.0 - q) / 1.1, t1, t2, controlparms.MaxIter,
-                  controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
-                  hcount);
+        const limitfaults::StartingGuesses guesses(ctx.faults);
+        h = HAdap(eta, N, 1.0 - (1.0 - q) / 1.1, t1, t2, control.MaxIter, control.FunctionTol,
+                  control.ResultTol, control.BesselMaxArg, hcount, ctx);
     }
     x0 = (h * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     x1 = (h * params::single(1.05f) * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     double xU = 0.0;
-    TwoTailedSecant(2, xU, x0, x1, q, nu, eta, t1, t2, controlparms.MaxIter,
-                    controlparms.FunctionTol, controlparms.ResultTol, controlparms.BesselMaxArg,
-                    residual, nupper, t3, L, t4);
+    TwoTailedSecant(2, xU, x0, x1, q, nu, eta, t1, t2, control.MaxIter, control.FunctionTol,
+                    control.ResultTol, control.BesselMaxArg, residual, nupper, t3, L, t4, ctx);
     const double T2 = seconds_of_day(wallclock());
     // Each span over midnight gets its whole day back.
     elapsed = elapsed_seconds(T0, T1) + elapsed_seconds(T1, T2);
     hupper = (std::sqrt(nu) * (xU - eta * 0.5 * eta)) / eta;
     upper = (lambda * s * s + muhat) + std::sqrt((df + 1.0) / df) * (s / gamma) * sign * hupper;
+    return ctx.faults.ran_out != ran_out ? limitstatus::ran_out : limitstatus::computed;
 }

@@ -5,8 +5,8 @@
 //
 // Every test, constant and order of operations is QUADPACK's, so that results,
 // error codes and evaluation counts are the library's own bit for bit; what is
-// the program's is only around it: the eight context values handed through to
-// the integrand, and the "ier,lvl: " record in place of the library's error handler.
+// the program's is only around it: the function with its parameters, and the
+// "ier,lvl: " record in place of the library's error handler.
 #include "dqags.h"
 
 #include <cmath>
@@ -61,18 +61,14 @@ constexpr double wg[5] = {
     0.295524224714752870173892994651338,
 };
 
-// One integration: the integrand with its context values, and the machine constants.
+// One integration: the integrand, and the machine constants.
 struct Call {
-    DqagsIntegrand f;
-    int which;
-    double mu, sigma, lambda, df, alpha, FunctionTol, ResultTol;
+    DqagsFunction f;
     double epmach;  // largest relative spacing
     double uflow;   // smallest positive normalised magnitude
     double oflow;   // largest finite magnitude
 
-    double operator()(double x) const {
-        return f(which, x, mu, sigma, lambda, df, alpha, FunctionTol, ResultTol);
-    }
+    double operator()(double x) const { return f(x); }
 };
 
 struct Rule {
@@ -550,19 +546,20 @@ int qagse(const Call& f, double a, double b, double epsabs, double epsrel, int l
 
 }  // namespace
 
-void dqags(DqagsIntegrand f, int which, double mu, double sigma, double lambda, double df,
-           double alpha, double FunctionTol, double ResultTol, double a, double b, double epsabs,
-           double epsrel, double& result, double& abserr, int& neval, int& ier, int limit,
-           int lenw, int& last) {
+void dqags(const DqagsFunction& f, double a, double b, double epsabs, double epsrel,
+           double& result, double& abserr, int& neval, int& ier, int limit, int lenw, int& last) {
     ier = 6;
     neval = 0;
     last = 0;
     result = 0.0;
     abserr = 0.0;
     if (limit >= 1 && limit <= DqagsMaxLimit && lenw >= 4 * limit) {
-        const Call call{f,     which,       mu,        sigma,     lambda,    df,
-                        alpha, FunctionTol, ResultTol, d1mach(4), d1mach(1), d1mach(2)};
+        const Call call{f, d1mach(4), d1mach(1), d1mach(2)};
         neval = qagse(call, a, b, epsabs, epsrel, limit, result, abserr, ier, last);
     }
-    if (ier != 0) rec::say({"ier,lvl: ", ier, ier == 6 ? 1 : 0});
+}
+
+std::string dqags_record(int ier) {
+    if (ier == 0) return std::string();
+    return rec::list_text({"ier,lvl: ", ier, ier == 6 ? 1 : 0});
 }

@@ -7,8 +7,8 @@
 #include <iostream>
 #include <string>
 
+#include "Context.h"
 #include "LimitProtocol.h"
-#include "sink.h"
 
 namespace {
 
@@ -97,9 +97,9 @@ int main(int argc, char** argv) {
     // refused here, once, instead of in every answer.
     if (const std::string why = limitproto::tolerance_refusal(FunctionTol, ResultTol); !why.empty())
         refuse(why);
-    // Standard output carries only answers: diagnostics of the limit code go to
-    // standard error.
-    set_sink(&std::cerr);
+    // Standard output carries only answers: the limit code's records go to
+    // standard error. One context serves every request, each computed afresh.
+    Context ctx(std::cerr);
 
     std::string line;
     for (;;) {
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
             limitproto::Request r;
             limitproto::Answer a;
             std::string why = limitproto::parse_request(line, r);
-            if (why.empty()) why = limitproto::answer_request(r, FunctionTol, ResultTol, a);
+            if (why.empty()) why = limitproto::answer_request(r, FunctionTol, ResultTol, a, ctx);
             answer = why.empty() ? limitproto::format_answer(r.kind, a) : "error: " + why;
         }
         std::cerr.flush();

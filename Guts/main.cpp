@@ -4,8 +4,7 @@
 #include <iostream>
 #include <string>
 
-#include "Kestrin.h"
-#include "LimitCommand.h"
+#include "entries.h"
 #include "freeform.h"
 #include "sink.h"
 
@@ -16,9 +15,9 @@
 namespace {
 
 const char usage[] =
-    "Usage: tolvane [--tails] [--limits COMMAND [--limits-timeout SECONDS]]\n"
+    "Usage: tolvane [--tails] [-j N] [--limits COMMAND [--limits-timeout SECONDS]]\n"
     "       tolvane --plan INPUT-FILE\n"
-    "       tolvane --cases LIST.csv|- [--part K/N] [--limits COMMAND ...]\n"
+    "       tolvane --cases LIST.csv|- [--part K/N] [-j N] [--limits COMMAND ...]\n"
     "       tolvane -h | --help | --version\n"
     "\n"
     "Checks by numerical integration how exact the one- and two-sided confidence\n"
@@ -37,6 +36,8 @@ const char usage[] =
     "                            FunctionTol,ResultTol) of a CSV case list and write\n"
     "                            one CSV results row per case as it finishes\n"
     "  --part K/N                with --cases, only the K-th of N equal parts\n"
+    "  -j, --jobs N              compute N cases side by side (0: one a core);\n"
+    "                            the output is that of one case at a time\n"
     "  --limits COMMAND          ask COMMAND (run by /bin/sh -c) for every limit,\n"
     "                            one request a line, instead of computing it here;\n"
     "                            tolvane-limits speaks the same protocol\n"
@@ -78,15 +79,26 @@ int main(int argc, char** argv) {
         std::fputs("tolvane " TOLVANE_VERSION "\n", stdout);
         return finish_stdout();
     }
+    RunOptions options;
     std::string limits;
     double timeout = 60.0;
     bool timeout_given = false;
+    bool jobs_given = false;
     std::string plan, cases, part;
     bool plan_given = false, cases_given = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--tails") {
-            show_tails(true);
+            options.tails = true;
+        } else if (a == "-j" || a == "--jobs") {
+            if (i + 1 >= argc) bad_argument(a + " needs a value");
+            const std::string v = argv[++i];
+            // Digits only: no sign, blank or base prefix slips through as a count.
+            if (v.empty() || v.size() > 4 || v.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(v) > 1024)
+                bad_argument(a + " needs a whole number of workers from 0 to 1024, not '" + v + "'");
+            options.jobs = std::stoi(v);
+            jobs_given = true;
         } else if (a == "--plan" || a == "--cases" || a == "--part") {
             if (i + 1 >= argc) bad_argument(a + " needs a value");
             const std::string v = argv[++i];
@@ -123,6 +135,7 @@ int main(int argc, char** argv) {
     if (limits.empty() && timeout_given) bad_argument("--limits-timeout without --limits");
     if (plan_given && cases_given) bad_argument("--plan and --cases do not go together");
     if (!part.empty() && !cases_given) bad_argument("--part goes with --cases");
+    if (jobs_given && plan_given) bad_argument("--jobs does not go with --plan");
     // A file-size limit would otherwise kill the program in the middle of a
     // record; ignored, the write fails and the run cuts the file back to its
     // last complete record.
@@ -134,11 +147,7 @@ int main(int argc, char** argv) {
     std::cin.rdbuf(new ff::FileBuf(0));
     std::cout.rdbuf(new DescriptorOutput(1));
     if (plan_given) return plan_main(plan);
-    if (!limits.empty()) limitcmd::use(limits, timeout);
-    if (cases_given) {
-        const int status = cases_main(cases, part);
-        limitcmd::stop();
-        return status;
-    }
-    return tolvane_main();
+    options.limits = LimitsSource{limits, timeout};
+    if (cases_given) return cases_main(cases, part, options);
+    return tolvane_main(options);
 }

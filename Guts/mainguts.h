@@ -3,10 +3,15 @@
 //
 // Every contract says what a routine returns, the failure values it reports
 // (params.h holds them, beside the tests that recognise them), the fields of
-// controlparms it reads, and the arguments it never reads: those are passed
-// through unchanged by the callers, as the original routines had them.
-// Nothing here stops the program or throws; diagnostics go to the sink.
+// the control block it reads, and the arguments it never reads: those are
+// passed through unchanged by the callers, as the original routines had them.
+// A routine that integrates, searches or writes takes the context of its
+// computation last: the control block, the records, the fault tally and the
+// integrals' buffer are there (Context.h), never in shared state. Nothing here
+// stops the program or throws.
 #pragma once
+
+struct Context;
 
 // ---- normal tail, gamma, Bessel ----
 
@@ -34,13 +39,13 @@ double NewF(double x, double nu, double kappa, double k, double L, double s, dou
 // The abscissa of the maximum of F in [-1, 1]: -1 or 1 for nu = 2.
 double tmax(double nu, double kappa);
 // result = integral of F over [a, b], adaptive Simpson with the absolute
-// tolerance controlparms.FunctionTol (read at every call).
+// tolerance FunctionTol of the context's control block (read at every call).
 void NewFAdaptive(double a, double b, double nu, double kappa, double k, double L, double s,
-                  double P, double& result);
+                  double P, double& result, Context& ctx);
 // The integral of F over [a, b] with k = 1/sqrt(pi); reads FunctionTol; never
 // reads `unused`.
 double NewFIntegrateAdap(double a, double b, double unused, double nu, double kappa, double L,
-                         double s, double P);
+                         double s, double P, Context& ctx);
 // The integral of x e^(t x) over [a, b] divided by that over [-1, 1]: G for nu = 2.
 double RatioIntegral(double a, double b, double t);
 // 1 when e^-z I_order(z) may replace the quadrature (z <= zmax, and not a high
@@ -59,9 +64,11 @@ double NormInv(double p, double tol, int maxit);
 // parameters nu, L and k = 1/sqrt(pi) of F. The two G functions differ only
 // in the slope of s in eta (1/6.99 with 6.99 in single precision for the
 // one-sided, in double for the two-sided) and in whether s = 0 for a large
-// nu and eta is announced (the two-sided writes "Set Factor to 0 ").
+// nu and eta is announced (the two-sided writes "Set Factor to 0 " when
+// `unshifted` is set).
 struct FShape {
     double nu, L, k, kappa, rho, tm, s;
+    bool unshifted;  // s = 0 for a large nu and eta
     // The argument and order of the Bessel closed form of the integral of F.
     double w() const { return -(nu + 1.0) * kappa; }
     double o() const { return (nu - 1.0) * 0.5; }
@@ -69,9 +76,9 @@ struct FShape {
     double peak(double shift) const;
     // The integral of F/P over [-1, 1] in four pieces, split at tm and halfway
     // from it to each end, added from the left; reads FunctionTol; hands t1 on.
-    double whole_integral(double t1, double P) const;
+    double whole_integral(double t1, double P, Context& ctx) const;
 };
-FShape FShapeAt(double x, double nu, double eta, double L, double slope, bool say_unshifted);
+FShape FShapeAt(double x, double nu, double eta, double L, double slope);
 
 // ---- the one-sided G function ----
 
@@ -80,28 +87,42 @@ FShape FShapeAt(double x, double nu, double eta, double L, double slope, bool sa
 // params::OneSidedGFailure when the normaliser is 0. Reads FunctionTol (through
 // the integrals); never reads t2, hands t1 on unread.
 double NewGAdap(double x, double nu, double eta, double t1, double t2, double zmax, int& method,
-                double L);
+                double L, Context& ctx);
 
 // ---- inverting F, the H factor ----
 
 // The factor H of a one-sided limit for sample size N at probability p;
 // iterations = the secant search's count. Never reads t1 or t2 (handed on).
 double HAdap(double sd, int N, double p, double t1, double t2, int maxit, double xtol,
-             double ftol, double zmax, int& iterations);
+             double ftol, double zmax, int& iterations, Context& ctx);
 // Secant search for NewGAdap(root) = target from x0, x1: stops on a step <= xtol
 // with a residual < ftol, on a flat secant, on a failed G (root and residual
 // then as reached; no number when the residual is none), or after maxit - 1
-// steps. Reads FunctionTol (through G); never reads t1, t2 (handed on).
+// steps. Reads FunctionTol (through G); never reads t1, t2 (handed on). A
+// search that ends on maxit while still moving is told to the fault tally.
 void NewSecantAdap(double& root, double x0, double x1, double target, double nu, double sd,
                    double t1, double t2, int maxit, double xtol, double ftol, double zmax,
-                   double& residual, int& iterations, int& method, double L);
+                   double& residual, int& iterations, int& method, double L, Context& ctx);
 // The point x in [a, b] where the integral of F from x to b reaches amount
 // (Lower), or from a to x (Upper); error = 1 when [a, b] holds less (the caller
 // clears it first). Reads FunctionTol.
 double InvertNewFLower(double a, double b, double amount, double nu, double kappa, double k,
-                       double L, double s, double P, int& error);
+                       double L, double s, double P, int& error, Context& ctx);
 double InvertNewFUpper(double a, double b, double amount, double nu, double kappa, double k,
-                       double L, double s, double P, int& error);
+                       double L, double s, double P, int& error, Context& ctx);
+
+// ---- the status of a limit computation ----
+
+// What OneTail and Twotail return beside their results, as bits.
+namespace limitstatus {
+inline constexpr int computed = 0;
+// The case cannot be computed (df below 2 or too large, a scale that is not
+// positive): one record says why, and every result is no number.
+inline constexpr int refused = 1;
+// A search of the computation (not one for starting guesses) stopped on its
+// iteration limit while still moving.
+inline constexpr int ran_out = 2;
+}  // namespace limitstatus
 
 // ---- the one-sided limit entry ----
 
@@ -118,13 +139,14 @@ inline OneSidedTail one_sided_tail(int kind, double alpha, double lambda) {
 }
 
 // The upper (kind 1) or lower one-sided limit on mu + lambda sigma^2, with H,
-// the seconds taken and the search count. Stores its four control arguments
-// in controlparms first. df below 2 or sd* <= 0: one record and no-number H
-// and limit. Never reads unused1, unused2 (handed on to G).
-void OneTail(int kind, double ybar, double sd, double nu, double alpha, double lambda,
-             double gamma2, double BesselMaxArg, double FunctionTol, double ResultTol,
-             int MaxIter, double& H, double& limit, double& elapsed, int& iterations,
-             double unused1, double unused2);
+// the seconds taken and the search count; returns its status (limitstatus).
+// Stores its four control arguments in the context's control block first. df
+// below 2 or sd* <= 0: one record and no-number H and limit. Never reads
+// unused1, unused2 (handed on to G).
+int OneTail(int kind, double ybar, double sd, double nu, double alpha, double lambda,
+            double gamma2, double BesselMaxArg, double FunctionTol, double ResultTol,
+            int MaxIter, double& H, double& limit, double& elapsed, int& iterations,
+            double unused1, double unused2, Context& ctx);
 
 // ---- the two-sided G function ----
 
@@ -135,17 +157,18 @@ void OneTail(int kind, double ybar, double sd, double nu, double alpha, double l
 // (through the integrals); never reads t2 or t3, hands t1 on unread.
 // TwoTailedG is the entry; it calls TwoTailedGBesselAlways unchanged.
 double TwoTailedG(double x, double q, int which, double nu, double eta, double t1, double t2,
-                  double zmax, double t3, double L, int& fail);
+                  double zmax, double t3, double L, int& fail, Context& ctx);
 double TwoTailedGBesselAlways(double x, double q, int which, double nu, double eta, double t1,
-                              double t2, double zmax, double t3, double L, int& fail);
+                              double t2, double zmax, double t3, double L, int& fail,
+                              Context& ctx);
 // x F(x): exactly 0 at x = 0 and |x| = 1.
 double TwoTailedNewF(double x, double nu, double kappa, double k, double L, double s, double P);
 // result = integral of x F over [a, b] to the absolute tolerance FunctionTol.
 void TwoTailedNewFAdaptive(double a, double b, double nu, double kappa, double k, double L,
-                           double s, double P, double& result);
+                           double s, double P, double& result, Context& ctx);
 // The integral of x F over [a, b] with k = 1/sqrt(pi); reads FunctionTol; never reads t.
 double TwoTailedNewFIntegrateAdap(double a, double b, double t, double nu, double kappa,
-                                  double L, double s, double P);
+                                  double L, double s, double P, Context& ctx);
 
 // ---- the two-sided root finders ----
 
@@ -153,27 +176,30 @@ double TwoTailedNewFIntegrateAdap(double a, double b, double t, double nu, doubl
 // count of G evaluations (-1: the bisection-only walk met the root itself). The
 // secant search hands over to plain bisection when G fails or maxit is reached;
 // records say when. Neither fails otherwise: xout is no number only when the
-// residual at it is none. Read controlparms only through G; never read t4;
-// t1, t2, t3 are handed to G unread. TwoTailedSecant is the entry; it calls
-// TwoTailedSecantBisection unchanged.
+// residual at it is none. Read the control block only through G; never read
+// t4; t1, t2, t3 are handed to G unread. TwoTailedSecant is the entry; it
+// calls TwoTailedSecantBisection unchanged.
 void TwoTailedSecant(int which, double& xout, double x0in, double x1in, double q, double nu,
                      double eta, double t1, double t2, int maxit, double xtol, double ftol,
-                     double zmax, double& resid, int& count, double t3, double L, double t4);
+                     double zmax, double& resid, int& count, double t3, double L, double t4,
+                     Context& ctx);
 void TwoTailedSecantBisection(int which, double& xout, double x0in, double x1in, double q,
                               double nu, double eta, double t1, double t2, int maxit,
                               double xtol, double ftol, double zmax, double& resid, int& count,
-                              double t3, double L, double t4);
+                              double t3, double L, double t4, Context& ctx);
 void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, double q,
                             double nu, double eta, double t1, double t2, int maxit, double xtol,
                             double ftol, double zmax, double& resid, int& count, double t3,
-                            double L);
+                            double L, Context& ctx);
 
 // ---- the two-sided limit driver ----
 
 // Both limits of the two-sided interval at level alpha on mu + lambda sigma^2,
-// their factors, the seconds taken and the two search counts. Stores zmax,
-// ftolx, ftolr and maxit in controlparms first. df below 2 or eta <= 0: one
-// record and no-number limits and factors.
-void Twotail(double muhat, double s, double df, double alpha, double lambda, double gamma2,
-             double zmax, double ftolx, double ftolr, int maxit, double& lower, double& hlower,
-             double& upper, double& hupper, double& elapsed, int& nlower, int& nupper);
+// their factors, the seconds taken and the two search counts; returns its
+// status (limitstatus). Stores zmax, ftolx, ftolr and maxit in the context's
+// control block first. df below 2 or eta <= 0: one record and no-number
+// limits and factors.
+int Twotail(double muhat, double s, double df, double alpha, double lambda, double gamma2,
+            double zmax, double ftolx, double ftolr, int maxit, double& lower, double& hlower,
+            double& upper, double& hupper, double& elapsed, int& nlower, int& nupper,
+            Context& ctx);

@@ -459,8 +459,6 @@ void text_lines(std::ostream& out, std::initializer_list<const char*> texts) {
     }
 }
 
-void say(std::initializer_list<Item> items) { list(sink(), items); }
-
 std::string format(std::string_view fmt, std::initializer_list<Item> items) {
     std::vector<Node> top;
     Parser parser(fmt);

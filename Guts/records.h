@@ -37,9 +37,6 @@ void list(std::ostream& out, std::initializer_list<Item> items);
 // as an empty record: the help texts of the dialogue and the run.
 void text_lines(std::ostream& out, std::initializer_list<const char*> texts);
 
-// Writes one free-form record to the diagnostics sink.
-void say(std::initializer_list<Item> items);
-
 // Renders one record under a format text, without the line end.
 std::string format(std::string_view fmt, std::initializer_list<Item> items);
 

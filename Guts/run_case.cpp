@@ -2,39 +2,44 @@
 
 #include "Case.h"
 #include "CaseDomain.h"
+#include "Context.h"
 #include "Kestrin.h"
 #include "LimitCommand.h"
-#include "control.h"
 #include "params.h"
+#include "wallclock.h"
 
 std::string refusal(const Case& c) {
     return domain::case_fault(c.df, c.sigma, c.alpha, c.AdapQuadTol, c.FunctionTol, c.ResultTol);
 }
 
-CaseResult run_case(const Case& c) {
+CaseResult run_case(const Case& c, Context& ctx) {
     CaseResult r;
-    // The limit code reads these from the control block; every computation
-    // starts from the program's start-up values (the two-sided wrapper stores
-    // them again before each pair), so no case depends on the one before it.
-    controlparms.MaxIter = params::StartMaxIter;
-    controlparms.BesselMaxArg = params::StartBesselMaxArg;
-    limitfaults::begin_case();
+    r.clock_begin = seconds_of_day(ctx.clock());
+    // The limit code reads these from the control block; every case starts from
+    // the program's start-up values (the two-sided wrapper stores them again
+    // before each pair), so no case depends on the one before it.
+    ctx.control.MaxIter = params::StartMaxIter;
+    ctx.control.BesselMaxArg = params::StartBesselMaxArg;
+    ctx.faults.counts = limitfaults::Counts{};
     const auto t0 = std::chrono::steady_clock::now();
     if (c.sides == 1) {
-        const OneSidedCoverage cov = onesided_coverage_of(2, c.mu, c.sigma, c.lambda, c.df, c.alpha,
-                                                          c.AdapQuadTol, c.FunctionTol, c.ResultTol);
+        const OneSidedCoverage cov = onesided_coverage(c, ctx);
         r.integral = cov.integral;
         r.neval = cov.neval;
+        r.abserr = cov.abserr;
+        r.ier = cov.ier;
     } else {
-        const TwoSidedCoverage cov = twosided_coverage_of(c.mu, c.sigma, c.lambda, c.df, c.alpha,
-                                                          c.AdapQuadTol, c.FunctionTol, c.ResultTol);
+        const TwoSidedCoverage cov = twosided_coverage(c, ctx);
         r.lower = cov.lower;
         r.upper = cov.upper;
         r.integral = cov.miss;
         r.neval = cov.neval;
+        r.abserr = cov.abserr;
+        r.ier = cov.ier;
     }
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    r.faults = limitfaults::counts();
-    if (limitcmd::take_failure(r.message)) r.status = CaseStatus::Failed;
+    r.faults = ctx.faults.counts;
+    if (ctx.command && ctx.command->take_failure(r.message)) r.status = CaseStatus::Failed;
+    r.clock_end = seconds_of_day(ctx.clock());
     return r;
 }

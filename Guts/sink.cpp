@@ -8,20 +8,8 @@
 #include <iostream>
 #include <string>
 
-namespace {
-std::ostream* current = nullptr;
-}
-
-std::ostream& sink() { return current ? *current : std::cout; }
-
-std::ostream* set_sink(std::ostream* target) {
-    std::ostream* previous = current;
-    current = target;
-    return previous;
-}
-
 void report_fault(const std::string& name, const std::string& why) {
-    sink().flush();
+    std::cout.flush();
     std::cerr << "tolvane: " << (name.empty() ? std::string() : name + ": ") << why
               << std::endl;
 }
@@ -31,18 +19,18 @@ void fatal(const std::string& name, const std::string& why) {
     std::exit(2);
 }
 
-void check_terminal() {
+bool terminal_written() {
     std::cout.flush();
-    if (std::cout) return;
+    if (std::cout) return true;
     const auto* out = dynamic_cast<const DescriptorOutput*>(std::cout.rdbuf());
     const int e = out ? out->error() : 0;
-    fatal("standard output",
-          "cannot write" + (e ? std::string(": ") + std::strerror(e) : std::string()));
+    report_fault("standard output",
+                 "cannot write" + (e ? std::string(": ") + std::strerror(e) : std::string()));
+    return false;
 }
 
-void flush_sink() {
-    sink().flush();
-    check_terminal();
+void check_terminal() {
+    if (!terminal_written()) std::exit(2);
 }
 
 int DescriptorOutput::sync() {

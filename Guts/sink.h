@@ -1,31 +1,28 @@
-// The one output sink of every computing routine's diagnostics. It is standard
-// output unless a test (or a caller that wants to capture) redirects it.
+// The terminal side of the I/O layer: reports of trouble, and the checks that
+// standard output was written. The computations write their records into the
+// streams their contexts name, never here.
 #pragma once
 #include <iosfwd>
 #include <streambuf>
 #include <string>
 
-std::ostream& sink();
-// Redirects the sink; nullptr restores standard output. Returns the previous target.
-std::ostream* set_sink(std::ostream* target);
-
-// The I/O layer's report of trouble: flushes the sink, so that everything the
-// run wrote stands before the report, then writes one line on standard error,
+// The I/O layer's report of trouble: flushes standard output, so that
+// everything the run wrote stands before the report, then writes one line on standard error,
 // "tolvane: NAME: why" ("tolvane: why" for an empty name), NAME being what the
 // trouble is with (a file, "standard input", "standard output").
 void report_fault(const std::string& name, const std::string& why);
 
-// report_fault, then the program ends with status 2. Only the I/O layer calls
-// it; the numerical core never ends the program.
+// report_fault, then the program ends with status 2. Only the entries call it
+// (their reads of the terminal among them); everything below them returns
+// its status instead.
 [[noreturn]] void fatal(const std::string& name, const std::string& why);
 
 // Pushes what standard output holds to its destination. When that fails (a full
-// disk, a closed descriptor) the results are lost, so the program ends: one line
-// on standard error and exit status 2. Only the I/O layer calls it.
+// disk, a closed descriptor) the results are lost: terminal_written reports it
+// (one line on standard error) and returns false, for its caller to stop with
+// status 2; check_terminal ends the program so, for the entries.
+bool terminal_written();
 void check_terminal();
-
-// Flushes the sink, then checks standard output as check_terminal does.
-void flush_sink();
 
 // Output straight to a file descriptor, which keeps the error of a failed write
 // (through the C library's stream it is gone by the time the failure shows).

@@ -8,6 +8,9 @@ struct WallClock {
 
 WallClock wallclock();
 
+// Where a run reads its clock; tests give a scripted one.
+using ClockSource = WallClock (*)();
+
 // Time of day in seconds: 3600*hour + 60*minute + second + 0.01*hundredths.
 double seconds_of_day(const WallClock& c);
 

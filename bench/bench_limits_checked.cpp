@@ -10,8 +10,8 @@
 #include <streambuf>
 #include <vector>
 
+#include "Context.h"
 #include "LimitProtocol.h"
-#include "sink.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ struct NullBuffer : std::streambuf {
 void run(benchmark::State& state, int kind, bool checked) {
     static NullBuffer nothing;
     static std::ostream null_stream(&nothing);
-    std::ostream* previous = set_sink(&null_stream);
+    Context ctx(null_stream);
     std::vector<Request> set = random_set(kind, kind == 1 ? 60 : 30);
     for (Request& r : set) {
         r.has_tols = !checked;
@@ -58,13 +58,12 @@ void run(benchmark::State& state, int kind, bool checked) {
     for (auto _ : state) {
         for (const Request& r : set) {
             Answer a;
-            answered += limitproto::answer_request(r, 1e-8, 0.0, a).empty();
+            answered += limitproto::answer_request(r, 1e-8, 0.0, a, ctx).empty();
             benchmark::DoNotOptimize(a);
         }
     }
     state.SetItemsProcessed(static_cast<long>(state.iterations()) * static_cast<long>(set.size()));
     state.counters["answered"] = static_cast<double>(answered) / static_cast<double>(state.iterations());
-    set_sink(previous);
 }
 
 void BM_OneSidedPlain(benchmark::State& state) { run(state, 1, false); }

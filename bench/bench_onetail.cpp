@@ -4,7 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <sstream>
 
+#include "Context.h"
 #include "control.h"
 #include "mainguts.h"
 #include "params.h"
@@ -12,6 +14,13 @@
 namespace {
 
 const double kInvSqrtPi = 1.0 / std::sqrt(params::pi);
+
+// A computation's context with FunctionTol 1e-8, its records kept aside.
+struct Quiet {
+    std::ostringstream records;
+    Context ctx{records};
+    Quiet() { ctx.control = ControlParms{800.0, 1e-8, 0.0, 200}; }
+};
 
 void BM_NewF(benchmark::State& state) {
     const double nu = 9.0, kappa = -0.45, L = std::lgamma(4.5);
@@ -24,22 +33,22 @@ void BM_NewF(benchmark::State& state) {
 BENCHMARK(BM_NewF);
 
 void BM_NewFIntegrateAdap(benchmark::State& state) {
-    controlparms = ControlParms{800.0, 1e-8, 0.0, 200};
+    Quiet q;
     const double nu = 9.0, kappa = -0.45, L = std::lgamma(4.5);
     const double tm = tmax(nu, kappa);
     const double P = NewF(tm, nu, kappa, kInvSqrtPi, L, 0.0, 1.0);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(NewFIntegrateAdap(-1.0, tm, 0.0, nu, kappa, L, 0.0, P));
+        benchmark::DoNotOptimize(NewFIntegrateAdap(-1.0, tm, 0.0, nu, kappa, L, 0.0, P, q.ctx));
     }
 }
 BENCHMARK(BM_NewFIntegrateAdap);
 
 void BM_NewGAdap(benchmark::State& state) {
-    controlparms = ControlParms{800.0, 1e-8, 0.0, 200};
+    Quiet q;
     const double nu = static_cast<double>(state.range(0)), L = std::lgamma(nu / 2.0);
     int method = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(NewGAdap(0.6, nu, 1.0, 0.0, 0.0, 800.0, method, L));
+        benchmark::DoNotOptimize(NewGAdap(0.6, nu, 1.0, 0.0, 0.0, 800.0, method, L, q.ctx));
     }
 }
 BENCHMARK(BM_NewGAdap)->Arg(9)->Arg(100)->Arg(1000);
@@ -52,9 +61,10 @@ void BM_OneTail(benchmark::State& state) {
     const double alpha = static_cast<double>(state.range(2)) / 1000.0;
     double H, limit, elapsed;
     int iterations = 0;
+    Quiet q;
     for (auto _ : state) {
         OneTail(1, 0.0, sd, df, alpha, 0.5, df + 1.0, 800.0, 1e-8, 0.0, 200, H, limit, elapsed,
-                iterations, 1e-8, 0.0);
+                iterations, 1e-8, 0.0, q.ctx);
         benchmark::DoNotOptimize(limit);
     }
     state.counters["iterations"] = iterations;

@@ -2,6 +2,9 @@
 // counting copy of the library).
 #include <cmath>
 #include <cstdio>
+#include <sstream>
+
+#include "Context.h"
 
 #include "NewF.h"
 #include "mainguts.h"
@@ -19,8 +22,10 @@ int main() {
                 double H, limit, elapsed;
                 int iterations = 0;
                 newf_evaluations = 0;
+                std::ostringstream records;
+                Context ctx(records);
                 OneTail(1, 0.0, sd, df, alpha, 0.5, df + 1.0, 800.0, 1e-8, 0.0, 200, H, limit,
-                        elapsed, iterations, 1e-8, 0.0);
+                        elapsed, iterations, 1e-8, 0.0, ctx);
                 std::printf("%6g %5g %6g %6d %10lld %12.1f\n", df, sd, alpha, iterations,
                             newf_evaluations, double(newf_evaluations) / iterations);
                 total += newf_evaluations;

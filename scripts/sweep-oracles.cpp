@@ -64,9 +64,9 @@ void sweep_two_sided(double tol) {
                 const auto t0 = std::chrono::steady_clock::now();
                 {
                     // The searches' own records would drown the sweep's lines.
-                    const ts::CaptureSink quiet;
+                    ts::TestContext quiet;
                     Twotail(0.0, s, df, alpha, 0.5, df + 1.0, 800.0, tol, 0.0, 200, lower, hlower,
-                            upper, hupper, elapsed, nlower, nupper);
+                            upper, hupper, elapsed, nlower, nupper, quiet);
                 }
                 const double secs =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -112,7 +112,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: sweep-oracles one|two\n");
         return 2;
     }
-    controlparms = ControlParms{800.0, 1e-8, 0.0, 200};
     if (std::strcmp(argv[1], "one") == 0) {
         sweep_one_sided();
     } else {

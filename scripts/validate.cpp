@@ -31,11 +31,10 @@
 #include <tuple>
 #include <vector>
 
+#include "Case.h"
 #include "CaseTables.h"
-#include "Kestrin.h"
-#include "control.h"
-#include "params.h"
-#include "sink.h"
+#include "Context.h"
+#include "Kestrin_readfile.h"
 
 namespace {
 
@@ -62,7 +61,8 @@ std::vector<int> parse_list(const std::string& s, int n) {
     return out;
 }
 
-struct Case {
+struct Row {
+    PlannedCase planned{};
     int level = 0, df = 0, sigma = 0;  // 0-based table indices
     bool done = false;
     double a = 0, b = 0, value = 0;  // one-sided: value = I; two-sided: a = I_L, b = I_U, value = D
@@ -121,7 +121,7 @@ double median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
-std::string case_name(const Case& c) {
+std::string case_name(const Row& c) {
     std::ostringstream o;
     o << "alpha " << levels[c.level] << ", df " << dfs[c.df] << ", sigma " << sigmas[c.sigma];
     return o.str();
@@ -131,13 +131,13 @@ struct Report {
     bool two;
     std::string path, command, started, notes, label;
     double aqt, ftol, rtol;
-    std::vector<Case>* cases;
+    std::vector<Row>* cases;
     std::vector<std::string> legend;
     std::string stopped_by;  // why a run ended early
 
     void write(bool finished) const {
-        std::vector<const Case*> done;
-        for (const Case& c : *cases)
+        std::vector<const Row*> done;
+        for (const Row& c : *cases)
             if (c.done) done.push_back(&c);
         std::ostringstream o;
         o << "# " << (two ? "Two" : "One") << "-sided coverage validation\n\n";
@@ -161,10 +161,10 @@ struct Report {
         o << "## Summary\n\n";
         if (!done.empty()) {
             std::vector<double> cpu, wall, err;
-            const Case* worst = done[0];
-            const Case* slowest = done[0];
+            const Row* worst = done[0];
+            const Row* slowest = done[0];
             double worst_err = -1;
-            for (const Case* c : done) {
+            for (const Row* c : done) {
                 cpu.push_back(c->cpu);
                 wall.push_back(c->wall);
                 double e = std::fabs(c->value - (1.0 - levels[c->level]));
@@ -184,7 +184,7 @@ struct Report {
               << ", signed " << fmt("%.3e", worst->value - (1.0 - levels[worst->level])) << " ("
               << case_name(*worst) << ").\n";
             std::vector<double> ev;
-            for (const Case* c : done) ev.push_back(c->neval);
+            for (const Row* c : done) ev.push_back(c->neval);
             o << "- Evaluations per case: median " << median(ev) << ", largest "
               << *std::max_element(ev.begin(), ev.end()) << ".\n";
             if (!finished || !stopped_by.empty()) {
@@ -195,7 +195,7 @@ struct Report {
         o << "\n";
         if (!legend.empty()) {
             std::map<int, std::pair<int, int>> totals;  // kind -> (records, cases)
-            for (const Case* c : done)
+            for (const Row* c : done)
                 for (auto [k, n] : c->messages) {
                     totals[k].first += n;
                     totals[k].second += 1;
@@ -217,11 +217,11 @@ struct Report {
         else
             o << "| alpha | df | sigma | I | 1 - I | I - (1 - alpha) | evaluations | CPU s | wall s "
                  "| records |\n|---|---|---|---|---|---|---|---|---|---|\n";
-        std::vector<const Case*> sorted = done;
-        std::sort(sorted.begin(), sorted.end(), [](const Case* x, const Case* y) {
+        std::vector<const Row*> sorted = done;
+        std::sort(sorted.begin(), sorted.end(), [](const Row* x, const Row* y) {
             return std::tie(x->level, x->df, x->sigma) < std::tie(y->level, y->df, y->sigma);
         });
-        for (const Case* c : sorted) {
+        for (const Row* c : sorted) {
             double alpha = levels[c->level];
             o << "| " << alpha << " | " << dfs[c->df] << " | " << sigmas[c->sigma] << " | ";
             if (two) o << fmt("%.10f", c->a) << " | " << fmt("%.10f", c->b) << " | ";
@@ -298,16 +298,30 @@ int main(int argc, char** argv) {
     }
     r.started = utc_now();
 
-    std::vector<Case> cases;
-    for (int l : parse_list(lv, std::size(levels)))
-        for (int d : parse_list(dv, std::size(dfs)))
-            for (int s : parse_list(sv, std::size(sigmas))) {
-                Case c;
-                c.level = l;
-                c.df = d;
-                c.sigma = s;
-                cases.push_back(c);
-            }
+    // The cases as the input-file run plans them, those of the chosen indices.
+    RunInput all;
+    all.kind = r.two ? 2 : 1;
+    all.level_first = 1;
+    all.level_last = static_cast<std::int32_t>(std::size(levels));
+    all.df_first = 1;
+    all.df_last = static_cast<std::int32_t>(std::size(dfs));
+    all.sigma_first = 1;
+    all.sigma_last = static_cast<std::int32_t>(std::size(sigmas));
+    const std::vector<int> lset = parse_list(lv, std::size(levels)),
+                           dset = parse_list(dv, std::size(dfs)),
+                           sset = parse_list(sv, std::size(sigmas));
+    auto chosen = [](const std::vector<int>& v, int x) {
+        return std::find(v.begin(), v.end(), x) != v.end();
+    };
+    std::vector<Row> cases;
+    for (const PlannedCase& p : plan_of(all)) {
+        Row c;
+        c.planned = p;
+        c.level = p.level - 1;
+        c.df = p.df_index - 1;
+        c.sigma = p.sigma_index - 1;
+        if (chosen(lset, c.level) && chosen(dset, c.df) && chosen(sset, c.sigma)) cases.push_back(c);
+    }
     std::vector<size_t> order;
     if (!first_d.empty() && !first_s.empty()) {
         auto fd = parse_list(first_d, std::size(dfs)), fs = parse_list(first_s, std::size(sigmas));
@@ -321,10 +335,6 @@ int main(int argc, char** argv) {
     }
     r.cases = &cases;
 
-    // The program entry's start-up values of the control block.
-    controlparms.MaxIter = params::StartMaxIter;
-    controlparms.BesselMaxArg = params::StartBesselMaxArg;
-
     auto run_start = std::chrono::steady_clock::now();
     std::map<std::string, int> kinds;
     r.write(false);
@@ -334,26 +344,22 @@ int main(int argc, char** argv) {
             r.stopped_by = "time budget of " + fmt("%.0f", budget) + " s reached";
             break;
         }
-        Case& c = cases[i];
+        Row& c = cases[i];
         std::ostringstream captured;
-        std::ostream* previous = set_sink(&captured);
-        double alpha = levels[c.level], df = dfs[c.df], sigma = sigmas[c.sigma];
+        Context ctx(captured);
+        const double alpha = c.planned.alpha;
+        const ::Case k{.sides = r.two ? 2 : 1, .df = c.planned.df, .sigma = c.planned.sigma,
+                       .alpha = alpha, .AdapQuadTol = r.aqt, .FunctionTol = r.ftol,
+                       .ResultTol = r.rtol};
         auto w0 = std::chrono::steady_clock::now();
         double c0 = cpu_seconds();
-        if (r.two) {
-            TwoSidedCoverage v = twosided_coverage(sigma, df, alpha, r.aqt, r.ftol, r.rtol);
-            c.a = v.lower;
-            c.b = v.upper;
-            c.value = v.miss;
-            c.neval = v.neval;
-        } else {
-            OneSidedCoverage v = onesided_coverage(sigma, df, alpha, r.aqt, r.ftol, r.rtol);
-            c.value = v.integral;
-            c.neval = v.neval;
-        }
+        const CaseResult v = run_case(k, ctx);
+        c.a = v.lower;
+        c.b = v.upper;
+        c.value = v.integral;
+        c.neval = v.neval;
         c.cpu = cpu_seconds() - c0;
         c.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - w0).count();
-        set_sink(previous);
         std::istringstream lines(captured.str());
         std::string line;
         while (std::getline(lines, line)) {

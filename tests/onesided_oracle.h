@@ -84,10 +84,10 @@ struct Comparison {
 };
 
 inline Comparison compare(const LimitCase& c, double ftol, double rtol) {
-    ts::ControlScope scope(ftol, rtol);
+    ts::TestContext tc(ftol, rtol);
     int iterations = 0;
     const double H = HAdap(c.sd, static_cast<int>(c.df) + 1, c.p, 0.0, 0.0, 200, ftol, rtol, 800.0,
-                           iterations);
+                           iterations, tc);
     const double half = c.sd * c.sd / 2.0;
     const double root = half + H * c.sd / std::sqrt(c.df);
     OracleG G(c.df, c.sd);

@@ -220,11 +220,11 @@ TEST(Faults, CountsDoNotDependOnTheSpeedLayer) {
     const Case c{.sides = 2, .df = 100, .sigma = 10, .alpha = 0.001, .AdapQuadTol = 1e-3,
                  .FunctionTol = 1e-6, .ResultTol = 0};
     const bool was = speed::enabled();
-    ts::CaptureSink quiet;
+    ts::TestContext tc;
     speed::enable(true);
-    const CaseResult fast = run_case(c);
+    const CaseResult fast = run_case(c, tc);
     speed::enable(false);
-    const CaseResult plain = run_case(c);
+    const CaseResult plain = run_case(c, tc);
     speed::enable(was);
     EXPECT_GT(fast.faults.kind[limitfaults::Crossed].count, 0);
     for (int k = 0; k < limitfaults::kinds; ++k) {

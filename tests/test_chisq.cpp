@@ -14,6 +14,9 @@
 
 namespace {
 
+// The finders' state of these tests' searches.
+FinderState finders;
+
 struct Result {
     int status = -99;
     double bound = -99.0;
@@ -22,7 +25,7 @@ struct Result {
 
 Result call(int which, double p, double x, double df, double tol = 1e-8) {
     Result r;
-    cdfchi(which, p, x, df, r.status, r.bound, tol);
+    cdfchi(which, p, x, df, r.status, r.bound, tol, finders);
     r.p = p;
     r.x = x;
     r.df = df;
@@ -133,13 +136,13 @@ TEST(Cdfchi, SearchIsTheStepOutSearchFromDf) {
     int n = 0, most = 0;
     for (double df : kDf)
         for (double p : ps) {
-            stinvr(0.0, 1.0e30, 0.5, 0.5, 5.0, 1e-15, 1e-15);
+            stinvr(0.0, 1.0e30, 0.5, 0.5, 5.0, 1e-15, 1e-15, finders);
             int status = 0, ql = 0, qh = 0;
             double x = df, fx = 0.0;
             int k = 0;
             std::vector<double> first;
             for (;;) {
-                invr(status, x, fx, ql, qh);
+                invr(status, x, fx, ql, qh, finders);
                 if (status != 1) break;
                 if (first.size() < 3) first.push_back(x);
                 ++k;
@@ -150,7 +153,7 @@ TEST(Cdfchi, SearchIsTheStepOutSearchFromDf) {
             Result r = call(2, p, 0.0, df, 1e-15);
             ASSERT_EQ(r.status, 0);
             ASSERT_EQ(r.x, x) << "df=" << df << " p=" << p;
-            EXPECT_EQ(chiinverse(p, df, 1e-15), x);
+            EXPECT_EQ(chiinverse(p, df, 1e-15, finders), x);
             requests += k;
             most = std::max(most, k);
             ++n;

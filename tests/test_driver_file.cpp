@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Kestrin_readfile.h"
+#include "entries.h"
 #include "control.h"
 #include "params.h"
 #include "test_support.h"
@@ -453,18 +454,13 @@ std::string run_scripted(const RunInput& run, Script& s, const std::string& dir)
     s.report_path = dir + "/" + run.report;
     const fs::path here = fs::current_path();
     fs::current_path(dir);
-    controlparms.MaxIter = params::StartMaxIter;
-    controlparms.BesselMaxArg = params::StartBesselMaxArg;
-    controlparms.ResultTol = run.ResultTol;
     script = &s;
-    const ClockSource previous = set_run_clock(&scripted_clock);
     std::string terminal;
     {
-        ts::CaptureSink capture;
-        EXPECT_EQ(run_table(run), 0);
-        terminal = capture.text();
+        ts::CaptureStdout out;
+        EXPECT_EQ(run_table(run, RunOptions{}, &scripted_clock), 0);
+        terminal = out.text();
     }
-    set_run_clock(previous);
     script = nullptr;
     fs::current_path(here);
     return terminal;

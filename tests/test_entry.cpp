@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "Case.h"
 #include "Kestrin.h"
 #include "control.h"
 #include "test_support.h"
@@ -63,26 +64,21 @@ TEST(Entry, MalformedOrMissingAnswerStopsWithReport) {
     EXPECT_NE(ts::run_tolvane("").err.find("end of input"), std::string::npos);
 }
 
-TEST(Entry, StartUpValuesOfTheControlBlock) {
-    // The entry is stopped by a bad answer right after it has stored its values;
-    // an exit handler of the child shows the block as the entry left it.
-    auto body = [] {
-        controlparms.FunctionTol = 0.125;
-        controlparms.ResultTol = 0.25;
-        controlparms.MaxIter = -1;
-        controlparms.BesselMaxArg = -1.0;
-        std::atexit([] {
-            std::fprintf(stderr, "MaxIter=%d BesselMaxArg=%.17g FunctionTol=%g ResultTol=%g\n",
-                         static_cast<int>(controlparms.MaxIter), controlparms.BesselMaxArg,
-                         controlparms.FunctionTol, controlparms.ResultTol);
-        });
-        static std::istringstream answer("not a number\n");
-        std::cin.rdbuf(answer.rdbuf());
-        std::cout.setstate(std::ios::badbit);  // keep the prompt out of the test log
-        tolvane_main();
-    };
-    EXPECT_EXIT(body(), testing::ExitedWithCode(2),
-                "MaxIter=200 BesselMaxArg=800 FunctionTol=0.125 ResultTol=0.25\n$");
+TEST(Entry, EveryCaseStartsFromTheStartUpValuesOfTheControlBlock) {
+    // A context starts with the program's start-up values, and a case starts
+    // from them again whatever the context's block was left holding.
+    ts::TestContext tc;
+    EXPECT_EQ(tc.control().BesselMaxArg, 800.0);
+    EXPECT_EQ(tc.control().MaxIter, 200);
+    const Case c{.sides = 1, .df = 10, .sigma = 1, .alpha = 0.9, .AdapQuadTol = 1e-4,
+                 .FunctionTol = 1e-8, .ResultTol = 0};
+    const CaseResult first = run_case(c, tc);
+    tc.control() = ControlParms{1.0, 0.5, 0.25, 3};
+    const CaseResult again = run_case(c, tc);
+    EXPECT_EQ(ts::bits(first.integral), ts::bits(again.integral));
+    EXPECT_EQ(first.neval, again.neval);
+    EXPECT_EQ(tc.control().BesselMaxArg, 800.0);
+    EXPECT_EQ(tc.control().MaxIter, 200);
 }
 
 }  // namespace

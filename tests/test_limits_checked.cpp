@@ -56,10 +56,9 @@ struct Verdict {
 
 // Answers the request as tolvane-limits does and judges every factor of it.
 Verdict judge(const Request& r, Answer& a) {
-    ts::ControlScope keep;
-    ts::CaptureSink quiet;
+    ts::TestContext tc;
     Verdict v;
-    v.why = limitproto::answer_request(r, 1e-8, 0.0, a);
+    v.why = limitproto::answer_request(r, 1e-8, 0.0, a, tc);
     v.answered = v.why.empty();
     if (!v.answered) return v;
     if (r.kind == 1) {
@@ -117,14 +116,13 @@ TEST(CheckedLimits, RightPlainAnswersAreKeptAsTheyAre) {
 // A request with tolerances is the plain computation even where it is wrong:
 // tolvane --limits tolvane-limits compares it with the limit code exactly.
 TEST(CheckedLimits, RequestsWithTolerancesStayPlain) {
-    ts::ControlScope keep;
-    ts::CaptureSink quiet;
+    ts::TestContext tc;
     Answer a;
-    ASSERT_EQ(limitproto::answer_request(request(1, 2, 1e8, 0.95, true), 1e-8, 0.0, a), "");
+    ASSERT_EQ(limitproto::answer_request(request(1, 2, 1e8, 0.95, true), 1e-8, 0.0, a, tc), "");
     double H = 0, limit = 0, elapsed = 0;
     int it = 0;
     OneTail(1, 0.0, 1e8, 2.0, 0.95, 0.5, 3.0, 800.0, 1e-8, 0.0, 200, H, limit, elapsed, it, 1e-8,
-            0.0);
+            0.0, tc);
     EXPECT_EQ(ts::bits(a.value[0]), ts::bits(H));
     EXPECT_EQ(ts::bits(a.value[1]), ts::bits(limit));
 }
@@ -252,8 +250,7 @@ TEST(CheckedLimits, HopelessStartTolerancesAreRefusedAtStart) {
 // negative lambda), the limit built from it as the limit code builds it, both
 // where the plain factor is kept and where the search replaces it.
 TEST(CheckedLimits, FactorsAndLimitsOfAnyLinearFunction) {
-    ts::ControlScope keep;
-    ts::CaptureSink quiet;
+    ts::TestContext tc;
     struct Case {
         int kind;
         double df, s, alpha, lambda, gamma2, ybar;
@@ -272,7 +269,7 @@ TEST(CheckedLimits, FactorsAndLimitsOfAnyLinearFunction) {
         r.gamma2 = c.gamma2;
         r.ybar = c.ybar;
         Answer a;
-        ASSERT_EQ(limitproto::answer_request(r, 1e-8, 0.0, a), "") << describe(r);
+        ASSERT_EQ(limitproto::answer_request(r, 1e-8, 0.0, a, tc), "") << describe(r);
         const double gamma = std::sqrt(c.gamma2);
         const double eta = 2.0 * std::fabs(c.lambda) * gamma * c.s / std::sqrt(c.df + 1.0);
         const double sign = c.lambda < 0.0 ? -1.0 : 1.0;

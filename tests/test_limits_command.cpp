@@ -104,6 +104,7 @@ TEST(LimitProtocol, AnswersAreCheckedBeforeUse) {
 // The command answers with the program's own limits, bit for bit, and goes on
 // after a request it refuses.
 TEST(LimitsCommand, AnswersAreTheLimitCodesOwn) {
+    ts::TestContext tc;
     ts::TempDir dir;
     const std::string out = shell_output(
         "'" + limits_exe + "'",
@@ -128,7 +129,7 @@ TEST(LimitsCommand, AnswersAreTheLimitCodesOwn) {
     double H = 0, limit = 0, elapsed = 0;
     int it = 0;
     OneTail(1, 0.0, s, 14.0, 0.95, 0.5, 15.0, 800.0, 1e-8, 0.0, 200, H, limit, elapsed, it, 1e-8,
-            0.0);
+            0.0, tc);
     EXPECT_EQ(a.value[0], H);
     EXPECT_EQ(a.value[1], limit);
 
@@ -136,7 +137,7 @@ TEST(LimitsCommand, AnswersAreTheLimitCodesOwn) {
     double lower = 0, hlower = 0, upper = 0, hupper = 0;
     int nl = 0, nu = 0;
     Twotail(0.0, 1.0, 10.0, 0.95, 0.5, 11.0, 800.0, 1e-9, 0.0, 200, lower, hlower, upper, hupper,
-            elapsed, nl, nu);
+            elapsed, nl, nu, tc);
     EXPECT_EQ(a.value[0], hlower);
     EXPECT_EQ(a.value[1], lower);
     EXPECT_EQ(a.value[2], hupper);
@@ -146,7 +147,7 @@ TEST(LimitsCommand, AnswersAreTheLimitCodesOwn) {
     EXPECT_EQ(lines[3].rfind("error: ", 0), 0u) << lines[3];
     ASSERT_EQ(limitproto::parse_answer(lines[4], 1, a), "");
     OneTail(1, 1.25, 2.5, 5.0, 0.05, 0.5, 6.0, 800.0, 1e-8, 0.0, 200, H, limit, elapsed, it, 1e-8,
-            0.0);
+            0.0, tc);
     EXPECT_EQ(a.value[1], limit);
     // A pair whose upper limit lies below its lower one is no interval. (Without
     // tolerances the request gets its checked pair, which is an interval.)
@@ -227,6 +228,7 @@ double interactive_integral(const std::string& args, double df, double sigma, do
 // falls by the integral over p of Phi(z) - Phi(z - delta*sqrt(df+1)/sigma), computed
 // here with its own quadrature from the program's own limits.
 TEST(LimitsOption, BiasedLimitsShowTheCoverageErrorTheBiasImplies) {
+    ts::TestContext tc;
     const double df = 10.0, sigma = 1.0, alpha = 0.95, delta = 0.01;
     const std::string biased =
         "--limits \"'" + limits_exe +
@@ -242,11 +244,11 @@ TEST(LimitsOption, BiasedLimitsShowTheCoverageErrorTheBiasImplies) {
     double sum = 0.0;
     for (int i = 0; i <= n; ++i) {
         const double p = a + i * h;
-        const double s = sigma * std::sqrt(chiinverse(p, df, 1e-15) / df);
+        const double s = sigma * std::sqrt(chiinverse(p, df, 1e-15, tc.ctx.finders) / df);
         double H = 0, U = 0, elapsed = 0;
         int it = 0;
         OneTail(1, 0.0, s, df, alpha, 0.5, df + 1.0, 800.0, 1e-9, 0.0, 200, H, U, elapsed, it,
-                1e-9, 0.0);
+                1e-9, 0.0, tc);
         const double z = (0.5 * sigma * sigma - U) * scale;
         const double drop = normscdf(z) - normscdf(z - delta * scale);
         sum += (i == 0 || i == n ? 1.0 : i % 2 ? 4.0 : 2.0) * drop;
@@ -334,12 +336,13 @@ Request request(double s) {
                    .ybar = 0.0, .has_tols = true, .FunctionTol = 1e-8, .ResultTol = 0.0};
 }
 
-// The command in use for one test; the program's own limits again after it.
+// A connection to the command, for one test; the command is stopped after it.
 struct Installed {
-    Installed(const std::string& command, double timeout) { limitcmd::use(command, timeout); }
-    ~Installed() { limitcmd::use(""); }
-    Installed(const Installed&) = delete;
-    Installed& operator=(const Installed&) = delete;
+    Installed(const std::string& command, double timeout) : connection(command, timeout) {}
+    bool ask(const Request& r, Answer& a) { return connection.ask(r, a); }
+    bool take_failure(std::string& record) { return connection.take_failure(record); }
+    bool any_failed() const { return connection.any_failed(); }
+    limitcmd::Connection connection;
 };
 
 // The members of process group `group`, as "pid (name) state"; zombies only
@@ -445,20 +448,20 @@ TEST(LimitsCommandSteps, AnAnswerCountsOnlyForTheRequestJustSent) {
         // In step: one line to each request, nothing between them.
         Installed cmd("while read x; do echo 1 2; done", 30.0);
         for (double s : {0.5, 1.0, 2.0}) {
-            ASSERT_TRUE(limitcmd::ask(request(s), a));
+            ASSERT_TRUE(cmd.ask(request(s), a));
             EXPECT_EQ(a.value[1], 2.0);
         }
-        EXPECT_FALSE(limitcmd::take_failure(record)) << record;
+        EXPECT_FALSE(cmd.take_failure(record)) << record;
     }
     {
         // Two lines in one write: the second is there as the first is read.
         Installed cmd("read x; printf '1 2\\n3 4\\n'; cat >/dev/null", 30.0);
-        EXPECT_FALSE(limitcmd::ask(request(1.0), a));
-        ASSERT_TRUE(limitcmd::take_failure(record));
+        EXPECT_FALSE(cmd.ask(request(1.0), a));
+        ASSERT_TRUE(cmd.take_failure(record));
         EXPECT_NE(record.find("' answered more than one line: 3 4; request: 1 10 1 "),
                   std::string::npos)
             << record;
-        EXPECT_TRUE(limitcmd::any_failed());
+        EXPECT_TRUE(cmd.any_failed());
     }
     // A line written after an answer, once the answer has been taken: the next
     // request finds it waiting, or else the end of the case does.
@@ -469,18 +472,18 @@ TEST(LimitsCommandSteps, AnAnswerCountsOnlyForTheRequestJustSent) {
                           "while [ ! -e go ]; do sleep 0.01; done; echo 5 6; touch ready; "
                           "cat >/dev/null",
                       30.0);
-        ASSERT_TRUE(limitcmd::ask(request(1.0), a));
+        ASSERT_TRUE(cmd.ask(request(1.0), a));
         EXPECT_EQ(a.value[0], 1.0);
         ts::write_file(dir.path() + "/go", "");
         ASSERT_TRUE(appears(dir.path() + "/ready"));
         if (next_request) {
-            EXPECT_FALSE(limitcmd::ask(request(3.0), a));
-            ASSERT_TRUE(limitcmd::take_failure(record));
+            EXPECT_FALSE(cmd.ask(request(3.0), a));
+            ASSERT_TRUE(cmd.take_failure(record));
             EXPECT_NE(record.find("' wrote before it was asked: 5 6; request: 1 10 3 "),
                       std::string::npos)
                 << record;
         } else {
-            ASSERT_TRUE(limitcmd::take_failure(record));
+            ASSERT_TRUE(cmd.take_failure(record));
             EXPECT_NE(record.find("' wrote after its last answer: 5 6; request: 1 10 1 "),
                       std::string::npos)
                 << record;
@@ -488,19 +491,20 @@ TEST(LimitsCommandSteps, AnAnswerCountsOnlyForTheRequestJustSent) {
         // The failed command is gone; the next case starts it afresh and goes on.
         std::filesystem::remove(dir.path() + "/go");
         std::filesystem::remove(dir.path() + "/ready");
-        EXPECT_TRUE(limitcmd::ask(request(1.0), a));
-        EXPECT_FALSE(limitcmd::take_failure(record)) << record;
+        EXPECT_TRUE(cmd.ask(request(1.0), a));
+        EXPECT_FALSE(cmd.take_failure(record)) << record;
     }
 }
 
 // Whatever a command answers, a record holds no control character: the bell,
 // escape sequences and carriage returns are shown, not sent to the terminal.
 TEST(LimitsCommandSteps, ControlCharactersOfAnswersAreShownEscaped) {
+    ts::TestContext tc;
     Installed cmd("read x; printf 'error: a\\007b\\tc\\rd\\033[2Je\\177\\n'; cat >/dev/null", 30.0);
     Answer a;
     std::string record;
-    EXPECT_FALSE(limitcmd::ask(request(1.0), a));
-    ASSERT_TRUE(limitcmd::take_failure(record));
+    EXPECT_FALSE(cmd.ask(request(1.0), a));
+    ASSERT_TRUE(cmd.take_failure(record));
     EXPECT_NE(record.find("answered error: a\\x07b\\tc\\rd\\x1b[2Je\\x7f; request: "),
               std::string::npos)
         << record;
@@ -547,8 +551,8 @@ TEST(LimitsCommandGroup, ATimeoutEndsTheWholeGroup) {
                   2.0);
     Answer a;
     std::string record;
-    EXPECT_FALSE(limitcmd::ask(request(1.0), a));
-    ASSERT_TRUE(limitcmd::take_failure(record));
+    EXPECT_FALSE(cmd.ask(request(1.0), a));
+    ASSERT_TRUE(cmd.take_failure(record));
     EXPECT_NE(record.find("gave no answer within 2 s"), std::string::npos) << record;
     // Ended before ask returned, and reaped: the orphaned members were this
     // process's to reap.

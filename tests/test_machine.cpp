@@ -7,7 +7,6 @@
 #include <iostream>
 
 #include "Chinorm95.h"
-#include "sink.h"
 
 namespace {
 
@@ -19,18 +18,9 @@ TEST(Machine, D1mach) {
     EXPECT_EQ(d1mach(5), std::log10(2.0));
 }
 
-TEST(Machine, D1machBadIndexStopsQuietly) {
-    // The record goes to the sink, which the child routes to standard error here
-    // so that the death test can see it; the stop has status 0.
-    for (int bad : {6, 0, -3}) {
-        EXPECT_EXIT(
-            {
-                set_sink(&std::cerr);
-                d1mach(bad);
-            },
-            testing::ExitedWithCode(0),
-            "^ D1MACH\\(I\\): I = " + std::to_string(bad) + " is out of bounds\\.\n$");
-    }
+TEST(Machine, D1machBadIndexIsNoNumberAndNoStop) {
+    // A caller's fault; nothing below the entries may end the program.
+    for (int bad : {6, 0, -3}) EXPECT_TRUE(std::isnan(d1mach(bad))) << bad;
 }
 
 TEST(Machine, Ipmpar) {

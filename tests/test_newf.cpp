@@ -21,7 +21,6 @@
 
 namespace {
 
-using ts::FunctionTolScope;
 using ts::kInvSqrtPi;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -33,13 +32,20 @@ double direct_F(double x, double nu, double kappa, double L, double s, double P)
 }
 
 // e^(-w) I_((nu-1)/2)(w), w = -(nu+1) kappa: the integral of F over [-1, 1].
+// The level-by-level integrals' buffer, for the calls of the scheme itself.
+simpson::Workspace& workspace() {
+    static simpson::Workspace w;
+    return w;
+}
+
 double bessel_integral(double nu, double kappa) {
     const double w = -(nu + 1.0) * kappa;
     return std::exp(-w) * boost::math::cyl_bessel_i((nu - 1.0) / 2.0, w);
 }
 
-double integral(double a, double b, double nu, double kappa, double L, double s, double P) {
-    return NewFIntegrateAdap(a, b, 0.0, nu, kappa, L, s, P);
+double integral(double a, double b, double nu, double kappa, double L, double s, double P,
+                Context& ctx) {
+    return NewFIntegrateAdap(a, b, 0.0, nu, kappa, L, s, P, ctx);
 }
 
 }  // namespace
@@ -94,14 +100,14 @@ TEST(Tmax, IsTheStationaryPointOfLnF) {
 }
 
 TEST(NewFIntegral, MatchesTheScaledBesselFunction) {
-    FunctionTolScope tol(1e-8);
-    const double got = integral(-1.0, 1.0, 5.0, -0.3, std::lgamma(2.5), 0.0, 1.0);
+    ts::TestContext tc(1e-8, 0.0);
+    const double got = integral(-1.0, 1.0, 5.0, -0.3, std::lgamma(2.5), 0.0, 1.0, tc);
     EXPECT_NEAR(got, 0.0869539, 5e-8);
     EXPECT_NEAR(bessel_integral(5.0, -0.3), 0.0869539, 5e-8);
     // Across orders and arguments; the tolerance is absolute, F peaks below 1 here.
     for (double nu : {3.0, 4.0, 9.0, 30.0}) {
         for (double kappa : {-0.05, -0.3, -1.0}) {
-            EXPECT_NEAR(integral(-1.0, 1.0, nu, kappa, std::lgamma(nu / 2.0), 0.0, 1.0),
+            EXPECT_NEAR(integral(-1.0, 1.0, nu, kappa, std::lgamma(nu / 2.0), 0.0, 1.0, tc),
                         bessel_integral(nu, kappa), 2e-8)
                 << "nu=" << nu << " kappa=" << kappa;
         }
@@ -109,22 +115,22 @@ TEST(NewFIntegral, MatchesTheScaledBesselFunction) {
 }
 
 TEST(NewFIntegral, ShiftAndDivisorOnlyRescale) {
-    FunctionTolScope tol(1e-10);
+    ts::TestContext tc(1e-10, 0.0);
     const double nu = 9.0, kappa = -0.7, L = std::lgamma(4.5), s = 0.3, P = 0.02;
-    const double plain = integral(-1.0, 1.0, nu, kappa, L, 0.0, 1.0);
-    const double scaled = integral(-1.0, 1.0, nu, kappa, L, s, P);
+    const double plain = integral(-1.0, 1.0, nu, kappa, L, 0.0, 1.0, tc);
+    const double scaled = integral(-1.0, 1.0, nu, kappa, L, s, P, tc);
     EXPECT_LT(ts::rel_err(scaled, plain * std::exp(-(nu + 1.0) * s) / P), 1e-8);
 }
 
 TEST(NewFIntegral, IsAdditiveAtASplitPoint) {
-    FunctionTolScope tol(1e-8);
+    ts::TestContext tc(1e-8, 0.0);
     const double nu = 7.0, kappa = -0.45, L = std::lgamma(3.5);
     const double tm = tmax(nu, kappa);
     const double P = NewF(tm, nu, kappa, kInvSqrtPi, L, 0.0, 1.0);
     for (double a : {-1.0, -0.6}) {
-        const double whole = integral(a, 1.0, nu, kappa, L, 0.0, P);
+        const double whole = integral(a, 1.0, nu, kappa, L, 0.0, P, tc);
         for (double b : {tm, -0.2, 0.35}) {
-            EXPECT_NEAR(integral(a, b, nu, kappa, L, 0.0, P) + integral(b, 1.0, nu, kappa, L, 0.0, P),
+            EXPECT_NEAR(integral(a, b, nu, kappa, L, 0.0, P, tc) + integral(b, 1.0, nu, kappa, L, 0.0, P, tc),
                         whole, 1e-8)
                 << "a=" << a << " b=" << b;
         }
@@ -159,18 +165,18 @@ TEST(AdaptiveSimpson, GuardsChangeNothingOnConvergentIntegrands) {
                 const double s = NewFIntegrand(nu, kappa, kInvSqrtPi, L, 0.0, 1.0).exponent(tm) / (nu + 1.0);
                 const double P = NewF(tm, nu, kappa, kInvSqrtPi, L, s, 1.0);
                 const NewFIntegrand F(nu, kappa, kInvSqrtPi, L, s, P);
-                FunctionTolScope scope(tol);
+                ts::TestContext tc(tol, 0.0);
                 // An interval given right to left is integrated with the opposite sign.
                 for (auto [a, b] : {std::pair{-1.0, tm}, std::pair{tm, 1.0}, std::pair{1.0, tm}}) {
                     long n_guarded = 0, n_deep = 0;
-                    const double guarded = simpson::integrate<200>(a, b, Counted{F, &n_guarded}, tol);
+                    const double guarded = simpson::integrate<200>(a, b, Counted{F, &n_guarded}, tol, workspace());
                     const double deep = simpson::walk_integral<4000>(a, b, Counted{F, &n_deep}, tol);
                     EXPECT_EQ(guarded, deep) << "tol=" << tol << " nu=" << nu << " kappa=" << kappa << " a=" << a;
                     EXPECT_EQ(n_guarded, n_deep);
                     EXPECT_LT(n_guarded, simpson::max_examined / 10);
                     // NewFAdaptive is this scheme with F inlined.
                     double viaNewF;
-                    NewFAdaptive(a, b, nu, kappa, kInvSqrtPi, L, s, P, viaNewF);
+                    NewFAdaptive(a, b, nu, kappa, kInvSqrtPi, L, s, P, viaNewF, tc);
                     EXPECT_EQ(viaNewF, guarded);
                 }
             }
@@ -184,7 +190,7 @@ TEST(AdaptiveSimpson, NegligibleTailIsAcceptedWithoutRefinement) {
     const double tm = tmax(nu, kappa);
     const double P = NewF(tm, nu, kappa, kInvSqrtPi, L, 0.0, 1.0);
     long n = 0;
-    const double v = simpson::integrate<200>(0.5, 1.0, Counted{NewFIntegrand(nu, kappa, kInvSqrtPi, L, 0.0, P), &n}, 1e-8);
+    const double v = simpson::integrate<200>(0.5, 1.0, Counted{NewFIntegrand(nu, kappa, kInvSqrtPi, L, 0.0, P), &n}, 1e-8, workspace());
     EXPECT_EQ(n, 5);  // three for the first panel, two for its one examination
     EXPECT_LT(std::fabs(v), 1e-11);
 }
@@ -194,22 +200,22 @@ TEST(AdaptiveSimpson, NonNumbersAndZeroToleranceTerminate) {
     const double exact = bessel_integral(nu, kappa);
     {
         // A positive kappa makes every logarithm of F a non-number.
-        FunctionTolScope tol(1e-8);
+        ts::TestContext tc(1e-8, 0.0);
         double r = 0.0;
-        NewFAdaptive(-1.0, 1.0, nu, 0.3, kInvSqrtPi, L, 0.0, 1.0, r);
+        NewFAdaptive(-1.0, 1.0, nu, 0.3, kInvSqrtPi, L, 0.0, 1.0, r, tc);
         EXPECT_TRUE(std::isnan(r));
         long n = 0;
         auto nan_everywhere = [&n](double) { ++n; return kNaN; };
-        EXPECT_TRUE(std::isnan(simpson::integrate<200>(-1.0, 1.0, nan_everywhere, 1e-8)));
+        EXPECT_TRUE(std::isnan(simpson::integrate<200>(-1.0, 1.0, nan_everywhere, 1e-8, workspace())));
         EXPECT_EQ(n, 5);
     }
     {
         // FunctionTol 0 (both acceptance tests could only pass by exact
         // equality) or a non-number works as the smallest reachable tolerance.
         for (double t : {0.0, -1.0, kNaN}) {
-            FunctionTolScope tol(t);
+            ts::TestContext tc(t, 0.0);
             double r = 0.0;
-            NewFAdaptive(-1.0, 1.0, nu, kappa, kInvSqrtPi, L, 0.0, 1.0, r);
+            NewFAdaptive(-1.0, 1.0, nu, kappa, kInvSqrtPi, L, 0.0, 1.0, r, tc);
             EXPECT_NEAR(r, exact, 1e-13);
         }
     }
@@ -218,20 +224,20 @@ TEST(AdaptiveSimpson, NonNumbersAndZeroToleranceTerminate) {
         // the walk still covers the interval once.
         long n = 0;
         auto step = [&n](double x) { ++n; return x < 0.1 ? 0.0 : 1.0; };
-        const double v = simpson::integrate<8>(-1.0, 1.0, step, 0.0);
+        const double v = simpson::integrate<8>(-1.0, 1.0, step, 0.0, workspace());
         EXPECT_NEAR(v, 0.9, 1e-2);
         EXPECT_LE(n, 3 + 2 * 512);  // depth bounded by the stack: at most 2^9 intervals
     }
     {
         // The inversions too: FunctionTol 0 would refine the crossing forever.
-        FunctionTolScope tol(0.0);
+        ts::TestContext tc(0.0, 0.0);
         int err = 0;
-        const double x = InvertNewFUpper(-1.0, 1.0, exact / 2.0, nu, kappa, kInvSqrtPi, L, 0.0, 1.0, err);
+        const double x = InvertNewFUpper(-1.0, 1.0, exact / 2.0, nu, kappa, kInvSqrtPi, L, 0.0, 1.0, err, tc);
         EXPECT_EQ(err, 0);
         EXPECT_GT(x, -1.0);
         EXPECT_LT(x, 1.0);
         err = 0;
-        const double y = InvertNewFLower(-1.0, 1.0, exact / 2.0, nu, kappa, kInvSqrtPi, L, 0.0, 1.0, err);
+        const double y = InvertNewFLower(-1.0, 1.0, exact / 2.0, nu, kappa, kInvSqrtPi, L, 0.0, 1.0, err, tc);
         EXPECT_EQ(err, 0);
         EXPECT_NEAR(x, y, 1e-12);
     }
@@ -247,7 +253,7 @@ TEST(AdaptiveSimpson, LevelByLevelIsTheWalk) {
         // The stack bound: a jump refused at every depth with a stack of 8.
         long n_tree = 0, n_walk = 0;
         auto step = [](long* n) { return [n](double x) { ++*n; return x < 0.1 ? 0.0 : 1.0; }; };
-        const double tree = simpson::integrate<8>(-1.0, 1.0, step(&n_tree), 0.0);
+        const double tree = simpson::integrate<8>(-1.0, 1.0, step(&n_tree), 0.0, workspace());
         const double walk = walk_integral<8>(-1.0, 1.0, step(&n_walk), 0.0);
         EXPECT_EQ(tree, walk);
         EXPECT_EQ(n_tree, n_walk);
@@ -256,7 +262,7 @@ TEST(AdaptiveSimpson, LevelByLevelIsTheWalk) {
         // Halving runs out of digits before the tolerance floor is met.
         long n_tree = 0, n_walk = 0;
         auto kink = [](long* n) { return [n](double x) { ++*n; return std::sqrt(std::fabs(x - 0.3)); }; };
-        EXPECT_EQ(simpson::integrate<200>(0.0, 1.0, kink(&n_tree), 0.0),
+        EXPECT_EQ(simpson::integrate<200>(0.0, 1.0, kink(&n_tree), 0.0, workspace()),
                   walk_integral<200>(0.0, 1.0, kink(&n_walk), 0.0));
         EXPECT_EQ(n_tree, n_walk);
     }
@@ -264,7 +270,7 @@ TEST(AdaptiveSimpson, LevelByLevelIsTheWalk) {
         // A tree larger than the buffer is left to the walk, which starts
         // again: the value is still the walk's.
         auto wiggle = [](double x) { return std::sin(3000.0 * x) + 0.5 * std::cos(777.0 * x * x); };
-        EXPECT_EQ(simpson::integrate<200>(-1.0, 1.0, wiggle, 1e-13),
+        EXPECT_EQ(simpson::integrate<200>(-1.0, 1.0, wiggle, 1e-13, workspace()),
                   walk_integral<200>(-1.0, 1.0, wiggle, 1e-13));
     }
     {
@@ -278,10 +284,10 @@ TEST(AdaptiveSimpson, LevelByLevelIsTheWalk) {
                 const double P = NewF(tm, nu, kappa, kInvSqrtPi, L, s, 1.0);
                 const TwoTailedNewFIntegrand xF(nu, kappa, kInvSqrtPi, L, s, P);
                 auto one_at_a_time = [&xF](double x) { return xF(x); };
-                FunctionTolScope scope(1e-10);
+                ts::TestContext tc(1e-10, 0.0);
                 for (auto [a, b] : {std::pair{-1.0, tm}, std::pair{tm, 1.0}, std::pair{0.5, -0.5}}) {
                     double r = 0.0;
-                    TwoTailedNewFAdaptive(a, b, nu, kappa, kInvSqrtPi, L, s, P, r);
+                    TwoTailedNewFAdaptive(a, b, nu, kappa, kInvSqrtPi, L, s, P, r, tc);
                     EXPECT_EQ(r, walk_integral<100>(a, b, one_at_a_time, 1e-10))
                         << "nu=" << nu << " kappa=" << kappa << " a=" << a;
                 }
@@ -295,15 +301,16 @@ TEST(AdaptiveSimpson, LevelByLevelIsTheWalk) {
 TEST(AdaptiveSimpson, IntegralInsideAnIntegrandTakesTheWalk) {
     auto inner = [](double y) { return std::exp(-y * y); };
     long n_tree = 0, n_walk = 0;
-    auto outer = [&inner](bool tree, long* n) {
-        return [&inner, tree, n](double x) {
+    simpson::Workspace w;
+    auto outer = [&inner, &w](bool tree, long* n) {
+        return [&inner, &w, tree, n](double x) {
             ++*n;
-            const double v = tree ? simpson::integrate<100>(0.0, x, inner, 1e-9)
+            const double v = tree ? simpson::integrate<100>(0.0, x, inner, 1e-9, w)
                                   : walk_integral<100>(0.0, x, inner, 1e-9);
             return v * std::cos(x);
         };
     };
-    const double tree = simpson::integrate<200>(-2.0, 3.0, outer(true, &n_tree), 1e-8);
+    const double tree = simpson::integrate<200>(-2.0, 3.0, outer(true, &n_tree), 1e-8, w);
     const double walk = walk_integral<200>(-2.0, 3.0, outer(false, &n_walk), 1e-8);
     EXPECT_EQ(tree, walk);
     EXPECT_EQ(n_tree, n_walk);

@@ -228,11 +228,23 @@ TEST(FreeForm, LongRecordsWrapBeforeColumn80) {
     EXPECT_EQ(listed({std::string(100, 'z')}), " " + std::string(100, 'z') + "\n");
 }
 
-TEST(FreeForm, SayGoesToTheSink) {
-    ts::CaptureSink capture;
-    rec::say({"error is ", 1.0e-3});
-    rec::say({});
-    EXPECT_EQ(capture.text(), " error is   0.001\n\n");
+TEST(FreeForm, ListWritesAWholeRecordAndPushesIt) {
+    // A record must stand whole at its destination as soon as it is written:
+    // a run stopped in the middle of a case shows every record before the stop.
+    std::ostringstream target;
+    struct Counting : std::stringbuf {
+        int syncs = 0;
+        int sync() override {
+            ++syncs;
+            return 0;
+        }
+    } buf;
+    std::ostream out(&buf);
+    rec::list(out, {"error is ", 1.0e-3});
+    EXPECT_EQ(buf.syncs, 1);
+    rec::list(out, {});
+    EXPECT_EQ(buf.syncs, 2);
+    EXPECT_EQ(buf.str(), " error is   0.001\n\n");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "Case.h"
 #include "Kestrin.h"
 #include "PairCache.h"
 #include "control.h"
@@ -62,15 +63,22 @@ struct Outcome {
 template <class Coverage, class Compute>
 Outcome<Coverage> run_case(bool on, const Case& k, Compute compute) {
     const SpeedLayer layer(on);
-    controlparms = ControlParms{800.0, 0.0, k.ResultTol, 200};
-    const long before = paircache::hits();
-    const ts::CaptureSink capture;
-    Outcome<Coverage> o{compute(k.sigma, k.df, k.alpha, k.AdapQuadTol, k.FunctionTol, k.ResultTol),
-                        "", {}, 0};
-    o.records = capture.text();
-    o.after = controlparms;
-    o.pairs_reused = paircache::hits() - before;
+    ts::TestContext tc;
+    tc.control() = ControlParms{800.0, 0.0, k.ResultTol, 200};
+    const ::Case c{.sides = 1, .df = k.df, .sigma = k.sigma, .alpha = k.alpha,
+                   .AdapQuadTol = k.AdapQuadTol, .FunctionTol = k.FunctionTol,
+                   .ResultTol = k.ResultTol};
+    Outcome<Coverage> o{compute(c, tc.ctx), "", {}, 0};
+    o.records = tc.text();
+    o.after = tc.control();
+    o.pairs_reused = tc.ctx.pairs.hits();
     return o;
+}
+
+OneSidedCoverage one_sided(::Case c, Context& ctx) { return onesided_coverage(c, ctx); }
+TwoSidedCoverage two_sided(::Case c, Context& ctx) {
+    c.sides = 2;
+    return twosided_coverage(c, ctx);
 }
 
 // The case without the layer and with it; their counts, records and control
@@ -94,7 +102,7 @@ TEST(SpeedLayer, OneSidedCasesAreTheSameWithoutIt) {
                           {10.0, 100.0, 0.001, 1e-7, 1e-10, 0.0}};
     for (const Case& k : cases) {
         SCOPED_TRACE(describe(k));
-        const auto [plain, fast] = both_ways<OneSidedCoverage>(k, onesided_coverage);
+        const auto [plain, fast] = both_ways<OneSidedCoverage>(k, one_sided);
         EXPECT_EQ(ts::bits(plain.c.integral), ts::bits(fast.c.integral));
         EXPECT_GT(plain.c.neval, 21);
     }
@@ -109,7 +117,7 @@ TEST(SpeedLayer, TwoSidedCasesAreTheSameWithoutIt) {
                           {10.0, 10.0, 0.9, 1e-5, 1e-8, 0.0}};
     for (const Case& k : cases) {
         SCOPED_TRACE(describe(k));
-        const auto [plain, fast] = both_ways<TwoSidedCoverage>(k, twosided_coverage);
+        const auto [plain, fast] = both_ways<TwoSidedCoverage>(k, two_sided);
         EXPECT_EQ(ts::bits(plain.c.lower), ts::bits(fast.c.lower));
         EXPECT_EQ(ts::bits(plain.c.upper), ts::bits(fast.c.upper));
         EXPECT_EQ(ts::bits(plain.c.miss), ts::bits(fast.c.miss));
@@ -128,9 +136,9 @@ TEST(SpeedLayer, InteractiveTwoSidedVerificationIsTheSameWithoutIt) {
     std::string records[2];
     for (int i = 0; i < 2; ++i) {
         const SpeedLayer layer(i == 1);
-        const ts::CaptureSink capture;
-        verifytwotail(0.0, 0.1, 0.5, 2.0, 0.01, 1e-6, 1e-8, 0.0, l[i], u[i], d[i]);
-        records[i] = capture.text();
+        ts::TestContext tc;
+        verifytwotail(0.0, 0.1, 0.5, 2.0, 0.01, 1e-6, 1e-8, 0.0, l[i], u[i], d[i], tc);
+        records[i] = tc.text();
     }
     EXPECT_EQ(ts::bits(l[0]), ts::bits(l[1]));
     EXPECT_EQ(ts::bits(u[0]), ts::bits(u[1]));
@@ -144,7 +152,7 @@ TEST(SpeedLayer, InteractiveTwoSidedVerificationIsTheSameWithoutIt) {
 TEST(SpeedLayer, HFactorSearchesAreTheSameWithoutKeptValues) {
     const double xtol = 1e-8, ftol = 0.0, zmax = 800.0;
     const int maxit = 200;
-    const ts::FunctionTolScope scope(xtol);
+    ts::TestContext tc(xtol, 0.0);
     struct Search {
         int N;
         double sd, p;
@@ -168,7 +176,7 @@ TEST(SpeedLayer, HFactorSearchesAreTheSameWithoutKeptValues) {
             const SpeedLayer layer(i == 1);
             method[i] = -7;
             NewSecantAdap(root[i], th1, th0, 1.0 - c.p, nu, c.sd, 0.0, 0.0, maxit, xtol, ftol,
-                          zmax, residual[i], iterations[i], method[i], L);
+                          zmax, residual[i], iterations[i], method[i], L, tc);
         }
         EXPECT_EQ(ts::bits(root[0]), ts::bits(root[1]));
         EXPECT_EQ(ts::bits(residual[0]), ts::bits(residual[1]));
@@ -183,20 +191,20 @@ TEST(SpeedLayer, HFactorSearchesAreTheSameWithoutKeptValues) {
 // block held before.
 TEST(PairReuse, ControlBlockAfterAReusedPair) {
     const SpeedLayer on(true);
-    const ts::CaptureSink capture;
-    paircache::clear();
+    ts::TestContext tc;
+    tc.ctx.pairs.clear();
     const double p = 0.3;
-    const double first = twotailcriticalp(1, p, 0.0, 1.0, 0.5, 2.0, 0.05, 1e-8, 1e-9);
-    controlparms = ControlParms{1.0, 2.0, 3.0, 4};
-    const long before = paircache::hits();
-    const double upper = twotailcriticalp(2, p, 0.0, 1.0, 0.5, 2.0, 0.05, 1e-8, 1e-9);
-    EXPECT_EQ(paircache::hits(), before + 1);
-    expect_same_block(controlparms, ControlParms{800.0, 1e-8, 1e-9, 200});
+    const double first = twotailcriticalp(1, p, 0.0, 1.0, 0.5, 2.0, 0.05, 1e-8, 1e-9, tc);
+    tc.control() = ControlParms{1.0, 2.0, 3.0, 4};
+    const long before = tc.ctx.pairs.hits();
+    const double upper = twotailcriticalp(2, p, 0.0, 1.0, 0.5, 2.0, 0.05, 1e-8, 1e-9, tc);
+    EXPECT_EQ(tc.ctx.pairs.hits(), before + 1);
+    expect_same_block(tc.control(), ControlParms{800.0, 1e-8, 1e-9, 200});
 
     const SpeedLayer off(false);
-    EXPECT_EQ(ts::bits(twotailcriticalp(2, p, 0.0, 1.0, 0.5, 2.0, 0.05, 1e-8, 1e-9)),
+    EXPECT_EQ(ts::bits(twotailcriticalp(2, p, 0.0, 1.0, 0.5, 2.0, 0.05, 1e-8, 1e-9, tc)),
               ts::bits(upper));
-    EXPECT_EQ(ts::bits(twotailcriticalp(1, p, 0.0, 1.0, 0.5, 2.0, 0.05, 1e-8, 1e-9)),
+    EXPECT_EQ(ts::bits(twotailcriticalp(1, p, 0.0, 1.0, 0.5, 2.0, 0.05, 1e-8, 1e-9, tc)),
               ts::bits(first));
 }
 
@@ -205,48 +213,49 @@ TEST(PairReuse, ControlBlockAfterAReusedPair) {
 // key differing in any argument, computes afresh.
 TEST(PairReuse, RecordsPassThroughAndAreReplayed) {
     const SpeedLayer on(true);
-    paircache::clear();
-    ts::CaptureSink capture;
-    const paircache::Key key{0.25, 0.0, 1.0, 0.5, 5.0, 0.05, 800.0, 1e-8, 0.0, 200};
+    ts::TestContext tc;
+    paircache::Cache& cache = tc.ctx.pairs;
+    cache.clear();
+    const paircache::Key key{0.25, 0.0, 1.0, 0.5, 5.0, 0.05, 6.0, 800.0, 1e-8, 0.0, 200};
     paircache::Pair pair{};
-    ASSERT_FALSE(paircache::recall(key, pair));
+    ASSERT_FALSE(cache.recall(key, pair, tc.ctx.records()));
     std::string written;
     {
-        paircache::Recording recording(key);
-        rec::say({"first record", 1.5});
-        rec::say({"second record"});
-        written = capture.text();
+        paircache::Cache::Recording recording(cache, key, tc.ctx.out);
+        rec::list(tc.ctx.records(), {"first record", 1.5});
+        rec::list(tc.ctx.records(), {"second record"});
+        written = tc.text();
         EXPECT_EQ(ts::count_of(written, "record"), 2);
         EXPECT_EQ(written.back(), '\n');
         recording.keep(paircache::Pair{-1.25, 2.5});
     }
 
-    capture.clear();
-    ASSERT_TRUE(paircache::recall(key, pair));
+    tc.clear();
+    ASSERT_TRUE(cache.recall(key, pair, tc.ctx.records()));
     EXPECT_EQ(pair.lower, -1.25);
     EXPECT_EQ(pair.upper, 2.5);
-    EXPECT_EQ(capture.text(), written);
+    EXPECT_EQ(tc.text(), written);
 
     paircache::Key other = key;
     other.alpha = 0.050000000000000003;  // the same double: still found
-    EXPECT_TRUE(paircache::recall(other, pair));
+    EXPECT_TRUE(cache.recall(other, pair, tc.ctx.records()));
     for (double paircache::Key::*field :
          {&paircache::Key::p, &paircache::Key::mu, &paircache::Key::sigma,
           &paircache::Key::lambda, &paircache::Key::df, &paircache::Key::alpha,
-          &paircache::Key::BesselMaxArg, &paircache::Key::FunctionTol,
+          &paircache::Key::gamma2, &paircache::Key::BesselMaxArg, &paircache::Key::FunctionTol,
           &paircache::Key::ResultTol}) {
         other = key;
         other.*field = -(key.*field);  // -0 is not 0
-        EXPECT_FALSE(paircache::recall(other, pair));
+        EXPECT_FALSE(cache.recall(other, pair, tc.ctx.records()));
     }
     other = key;
     other.MaxIter = 201;
-    EXPECT_FALSE(paircache::recall(other, pair));
+    EXPECT_FALSE(cache.recall(other, pair, tc.ctx.records()));
 
-    paircache::clear();
-    capture.clear();
-    EXPECT_FALSE(paircache::recall(key, pair));
-    EXPECT_EQ(capture.text(), "");
+    cache.clear();
+    tc.clear();
+    EXPECT_FALSE(cache.recall(key, pair, tc.ctx.records()));
+    EXPECT_EQ(tc.text(), "");
 }
 
 // A computation that ends without its pair (its recording is destroyed
@@ -254,38 +263,39 @@ TEST(PairReuse, RecordsPassThroughAndAreReplayed) {
 // nowhere; a recording begun inside another neither records nor keeps.
 TEST(PairReuse, UnkeptRecordingRestoresTheSink) {
     const SpeedLayer on(true);
-    paircache::clear();
-    ts::CaptureSink capture;
-    const std::ostream* const before = &sink();
-    const paircache::Key key{0.75, 0.0, 1.0, 0.5, 5.0, 0.05, 800.0, 1e-8, 0.0, 200};
+    ts::TestContext tc;
+    paircache::Cache& cache = tc.ctx.pairs;
+    cache.clear();
+    const std::ostream* const before = tc.ctx.out;
+    const paircache::Key key{0.75, 0.0, 1.0, 0.5, 5.0, 0.05, 6.0, 800.0, 1e-8, 0.0, 200};
     {
-        paircache::Recording recording(key);
-        EXPECT_NE(&sink(), before);
-        rec::say({"lost"});
+        paircache::Cache::Recording recording(cache, key, tc.ctx.out);
+        EXPECT_NE(tc.ctx.out, before);
+        rec::list(tc.ctx.records(), {"lost"});
     }
-    EXPECT_EQ(&sink(), before);
+    EXPECT_EQ(tc.ctx.out, before);
     paircache::Pair pair{};
-    EXPECT_FALSE(paircache::recall(key, pair));
-    EXPECT_EQ(capture.text(), " lost\n");
+    EXPECT_FALSE(cache.recall(key, pair, tc.ctx.records()));
+    EXPECT_EQ(tc.text(), " lost\n");
 
     paircache::Key inner_key = key;
     inner_key.p = 0.5;
     {
-        paircache::Recording outer(key);
+        paircache::Cache::Recording outer(cache, key, tc.ctx.out);
         {
-            paircache::Recording inner(inner_key);
-            rec::say({"inner"});
+            paircache::Cache::Recording inner(cache, inner_key, tc.ctx.out);
+            rec::list(tc.ctx.records(), {"inner"});
             inner.keep(paircache::Pair{1.0, 2.0});
         }
-        EXPECT_NE(&sink(), before);
+        EXPECT_NE(tc.ctx.out, before);
         outer.keep(paircache::Pair{3.0, 4.0});
     }
-    EXPECT_EQ(&sink(), before);
-    EXPECT_FALSE(paircache::recall(inner_key, pair));
-    capture.clear();
-    ASSERT_TRUE(paircache::recall(key, pair));
+    EXPECT_EQ(tc.ctx.out, before);
+    EXPECT_FALSE(cache.recall(inner_key, pair, tc.ctx.records()));
+    tc.clear();
+    ASSERT_TRUE(cache.recall(key, pair, tc.ctx.records()));
     EXPECT_EQ(pair.lower, 3.0);
-    EXPECT_EQ(capture.text(), " inner\n");
+    EXPECT_EQ(tc.text(), " inner\n");
 }
 
 }  // namespace

@@ -1,16 +1,16 @@
-// Helpers shared by the tests: running the built program, capturing the
-// diagnostics sink, setting the control block, the terminal texts that
-// several tests expect, and error measures.
+// Helpers shared by the tests: running the built program, a context with its
+// records kept, the terminal texts that several tests expect, and error measures.
 #pragma once
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "Context.h"
 #include "control.h"
-#include "sink.h"
 
 namespace ts {
 
@@ -110,40 +110,42 @@ std::vector<std::string> lines_of(const std::string& text);
 void write_file(const std::string& path, const std::string& text);
 bool file_exists(const std::string& path);
 
-// Routes the diagnostics sink into a string for the lifetime of the object.
-class CaptureSink {
+// A context of the tests' own whose records are kept in a string. Its
+// control block starts as a case starts (BesselMaxArg 800, MaxIter 200) with
+// the tolerances given.
+class TestContext {
 public:
-    CaptureSink() : previous_(set_sink(&buffer_)) {}
-    ~CaptureSink() { set_sink(previous_); }
+    TestContext() : ctx(buffer_) {}
+    TestContext(double FunctionTol, double ResultTol) : ctx(buffer_) {
+        ctx.control = ControlParms{800.0, FunctionTol, ResultTol, 200};
+    }
+    TestContext(const TestContext&) = delete;
+    TestContext& operator=(const TestContext&) = delete;
     std::string text() const { return buffer_.str(); }
     void clear() { buffer_.str(""); }
+    operator Context&() { return ctx; }
+    ControlParms& control() { return ctx.control; }
 
 private:
     std::ostringstream buffer_;
-    std::ostream* previous_;
+
+public:
+    Context ctx;
 };
 
-// Saves the control block and restores it when the scope ends; meanwhile
-// the block holds the two-sided settings with the tolerances given.
-class ControlScope {
+// Routes standard output into a string for the lifetime of the object: what
+// the entries write to the terminal.
+class CaptureStdout {
 public:
-    ControlScope(double FunctionTol, double ResultTol) : saved_(controlparms) {
-        controlparms = ControlParms{800.0, FunctionTol, ResultTol, 200};
-    }
-    ~ControlScope() { controlparms = saved_; }
-    // Only keeps the block, to be put back however the test ends.
-    ControlScope() : saved_(controlparms) {}
-    ControlScope(const ControlScope&) = delete;
-    ControlScope& operator=(const ControlScope&) = delete;
+    CaptureStdout() : previous_(std::cout.rdbuf(buffer_.rdbuf())) {}
+    ~CaptureStdout() { std::cout.rdbuf(previous_); }
+    CaptureStdout(const CaptureStdout&) = delete;
+    CaptureStdout& operator=(const CaptureStdout&) = delete;
+    std::string text() const { return buffer_.str(); }
 
 private:
-    ControlParms saved_;
-};
-
-// As ControlScope, changing FunctionTol alone.
-class FunctionTolScope : public ControlScope {
-public:
-    explicit FunctionTolScope(double tol) { controlparms.FunctionTol = tol; }
+    std::ostringstream buffer_;
+    std::streambuf* previous_;
 };
 
 // How often `piece` occurs in `text`, overlaps included.

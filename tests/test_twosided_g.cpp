@@ -16,15 +16,15 @@
 namespace {
 
 using ts::count_of;
-using ts::FunctionTolScope;
 using ts::kInvSqrtPi;
 
-double J(double a, double b, double nu, double kappa, double s = 0.0, double P = 1.0) {
-    return TwoTailedNewFIntegrateAdap(a, b, 0.0, nu, kappa, dlgama(nu / 2.0), s, P);
+double J(Context& ctx, double a, double b, double nu, double kappa, double s = 0.0,
+         double P = 1.0) {
+    return TwoTailedNewFIntegrateAdap(a, b, 0.0, nu, kappa, dlgama(nu / 2.0), s, P, ctx);
 }
 
-double G(double x, double q, int which, double nu, double eta, int& fail) {
-    return TwoTailedG(x, q, which, nu, eta, 0.0, 0.0, 800.0, 0.0, dlgama(nu / 2.0), fail);
+double G(Context& ctx, double x, double q, int which, double nu, double eta, int& fail) {
+    return TwoTailedG(x, q, which, nu, eta, 0.0, 0.0, 800.0, 0.0, dlgama(nu / 2.0), fail, ctx);
 }
 
 // The trial value x at which, for eta given, rho(x) = rho.
@@ -51,58 +51,57 @@ TEST(TwoTailedNewF, VanishesAtTheEndsAndAtZeroAndIsXTimesF) {
 }
 
 TEST(TwoTailedNewFIntegrateAdap, FirstMomentMatchesTheBesselIdentity) {
-    FunctionTolScope tol(1e-8);
+    ts::TestContext tc(1e-8, 0.0);
     // nu = 5, kappa = -0.3, w = 1.8: the integral of x'F is -e^(-w) I_3(w).
     const double want = -std::exp(-1.8) * boost::math::cyl_bessel_i(3.0, 1.8);
     EXPECT_NEAR(want, -0.0244955, 5e-8);
-    EXPECT_NEAR(J(-1.0, 1.0, 5.0, -0.3), want, 1e-8);
+    EXPECT_NEAR(J(tc, -1.0, 1.0, 5.0, -0.3), want, 1e-8);
     EXPECT_NEAR(-Besseli(1.8, 3.0, 2), want, 1e-12);
-    EXPECT_NEAR(NewFIntegrateAdap(-1.0, 1.0, 0.0, 5.0, -0.3, dlgama(2.5), 0.0, 1.0), 0.0869539,
+    EXPECT_NEAR(NewFIntegrateAdap(-1.0, 1.0, 0.0, 5.0, -0.3, dlgama(2.5), 0.0, 1.0, tc), 0.0869539,
                 5e-8);
     // Shift and divisor only rescale: e^(-(nu+1)s)/P.
-    const double scaled = J(-1.0, 1.0, 5.0, -0.3, 0.1, 0.25);
+    const double scaled = J(tc, -1.0, 1.0, 5.0, -0.3, 0.1, 0.25);
     EXPECT_NEAR(scaled, want * std::exp(-0.6) / 0.25, 1e-7);
     // Other orders, including nu = 1 with its end-point singularity of F.
     for (double nu : {1.0, 3.0, 10.0, 40.0}) {
         const double kappa = -0.5;
         const double w = -(nu + 1.0) * kappa;
         const double bes = -std::exp(-w) * boost::math::cyl_bessel_i((nu + 1.0) / 2.0, w);
-        EXPECT_NEAR(J(-1.0, 1.0, nu, kappa), bes, 2e-8) << nu;
+        EXPECT_NEAR(J(tc, -1.0, 1.0, nu, kappa), bes, 2e-8) << nu;
     }
 }
 
 TEST(TwoTailedNewFIntegrateAdap, IsAdditiveAtAnySplitPoint) {
-    FunctionTolScope tol(1e-8);
+    ts::TestContext tc(1e-8, 0.0);
     const double nu = 5.0, kappa = -0.3;
-    const double whole = J(-1.0, 1.0, nu, kappa);
+    const double whole = J(tc, -1.0, 1.0, nu, kappa);
     for (double m : {-0.999, -0.7, tmax(nu, kappa), -0.2, 0.0, 1e-9, 0.35, 0.8, 0.9999}) {
-        EXPECT_NEAR(J(-1.0, m, nu, kappa) + J(m, 1.0, nu, kappa), whole, 1e-8) << m;
+        EXPECT_NEAR(J(tc, -1.0, m, nu, kappa) + J(tc, m, 1.0, nu, kappa), whole, 1e-8) << m;
     }
     // an inner interval split, and a reversed interval is the negative
-    EXPECT_NEAR(J(-0.6, 0.1, nu, kappa) + J(0.1, 0.7, nu, kappa), J(-0.6, 0.7, nu, kappa), 1e-8);
-    EXPECT_NEAR(J(0.7, -0.6, nu, kappa), -J(-0.6, 0.7, nu, kappa), 1e-8);
+    EXPECT_NEAR(J(tc, -0.6, 0.1, nu, kappa) + J(tc, 0.1, 0.7, nu, kappa), J(tc, -0.6, 0.7, nu, kappa), 1e-8);
+    EXPECT_NEAR(J(tc, 0.7, -0.6, nu, kappa), -J(tc, -0.6, 0.7, nu, kappa), 1e-8);
 }
 
 TEST(TwoTailedNewFAdaptive, TerminatesWithToleranceZeroOrNonNumbers) {
     // Both acceptance tests fail forever with tol = 0; the stack bound ends it.
-    FunctionTolScope tol(0.0);
+    ts::TestContext tc(0.0, 0.0);
     double result = 0.0;
-    TwoTailedNewFAdaptive(-1.0, 1.0, 5.0, -0.3, kInvSqrtPi, dlgama(2.5), 0.0, 1.0, result);
+    TwoTailedNewFAdaptive(-1.0, 1.0, 5.0, -0.3, kInvSqrtPi, dlgama(2.5), 0.0, 1.0, result, tc);
     EXPECT_NEAR(result, -0.0244955, 1e-4);
-    controlparms.FunctionTol = 1e-8;
-    TwoTailedNewFAdaptive(-1.0, 1.0, 5.0, 0.3, kInvSqrtPi, dlgama(2.5), 0.0, 1.0, result);
+    tc.control().FunctionTol = 1e-8;
+    TwoTailedNewFAdaptive(-1.0, 1.0, 5.0, 0.3, kInvSqrtPi, dlgama(2.5), 0.0, 1.0, result, tc);
     EXPECT_TRUE(std::isnan(result));
 }
 
 TEST(TwoTailedG, TwoDegreesOfFreedomClosedFormsMatchQuadrature) {
-    FunctionTolScope tol(1e-8);
-    ts::CaptureSink cap;
+    ts::TestContext tc(1e-8, 0.0);
     for (double eta : {0.1, 1.0, 4.0}) {
         for (double x : {-1.0, 0.0, 0.3, 1.5}) {
             for (int which : {1, 2}) {
                 const auto want = oracle::G(x, 0.9, which, 2.0, eta);
                 int fail = -1;
-                const double got = G(x, 0.9, which, 2.0, eta, fail);
+                const double got = G(tc, x, 0.9, which, 2.0, eta, fail);
                 // Where F holds less than q on that side of rho the closed
                 // forms place a window reaching past -1 or 1; only an upper
                 // window with no logarithm (A <= 0) is reported.
@@ -120,46 +119,45 @@ TEST(TwoTailedG, TwoDegreesOfFreedomUpperWindowThatCannotBePlaced) {
     const double u = 0.9 * std::sqrt(nu) / std::sqrt(1.0 - 0.81);
     const double eta = 10.0 * (nu + 1.0) / (std::sqrt(u * u + nu) * 0.5 * std::sqrt(nu + 1.0));
     const double x = x_for_rho(0.9, nu, eta);
-    ts::CaptureSink cap;
+    ts::TestContext tc;
     int fail = 0;
-    const double g = G(x, 0.95, 2, nu, eta, fail);
+    const double g = G(tc, x, 0.95, 2, nu, eta, fail);
     EXPECT_EQ(fail, 1);
     EXPECT_EQ(g, -1000000.0);
-    const std::string text = cap.text();
+    const std::string text = tc.text();
     EXPECT_EQ(text.rfind(" Failed with v=2...\n v,s   2.  10.", 0), 0u) << text;
     EXPECT_EQ(count_of(text, "\n"), 2) << text;
     // the lower window at the same point is always placeable
-    cap.clear();
-    const double lower = G(x, 0.95, 1, nu, eta, fail);
+    tc.clear();
+    const double lower = G(tc, x, 0.95, 1, nu, eta, fail);
     EXPECT_EQ(fail, 0);
     EXPECT_GT(lower, 0.0);
-    EXPECT_EQ(cap.text(), "");
+    EXPECT_EQ(tc.text(), "");
 }
 
 TEST(TwoTailedG, WindowThatCannotHoldTheShareFails) {
-    FunctionTolScope tol(1e-8);
+    ts::TestContext tc(1e-8, 0.0);
     int fail = 0;
     // q above 1 asks for more of F than lies on either side of rho.
-    EXPECT_EQ(G(0.2, 1.2, 1, 5.0, 1.0, fail), -8000000.0);
+    EXPECT_EQ(G(tc, 0.2, 1.2, 1, 5.0, 1.0, fail), -8000000.0);
     EXPECT_EQ(fail, 1);
     fail = 0;
-    EXPECT_EQ(G(0.2, 1.2, 2, 5.0, 1.0, fail), -5000000.0);
+    EXPECT_EQ(G(tc, 0.2, 1.2, 2, 5.0, 1.0, fail), -5000000.0);
     EXPECT_EQ(fail, 1);
     // and the flag is cleared by a good evaluation
-    G(0.2, 0.05, 2, 5.0, 1.0, fail);
+    G(tc, 0.2, 0.05, 2, 5.0, 1.0, fail);
     EXPECT_EQ(fail, 0);
 }
 
 TEST(TwoTailedG, LargeNuAndEtaWritesSetFactorOncePerEvaluation) {
-    FunctionTolScope tol(1e-8);
-    ts::CaptureSink cap;
+    ts::TestContext tc(1e-8, 0.0);
     int fail = 0;
-    const double g1 = G(18.0, 0.3, 1, 1001.0, 6.0, fail);
+    const double g1 = G(tc, 18.0, 0.3, 1, 1001.0, 6.0, fail);
     EXPECT_EQ(fail, 0);
-    EXPECT_EQ(cap.text(), " Set Factor to 0 \n");
-    const double g2 = G(18.0, 0.3, 2, 1001.0, 6.0, fail);
+    EXPECT_EQ(tc.text(), " Set Factor to 0 \n");
+    const double g2 = G(tc, 18.0, 0.3, 2, 1001.0, 6.0, fail);
     EXPECT_EQ(fail, 0);
-    EXPECT_EQ(cap.text(), " Set Factor to 0 \n Set Factor to 0 \n");
+    EXPECT_EQ(tc.text(), " Set Factor to 0 \n Set Factor to 0 \n");
     for (double g : {g1, g2}) {
         EXPECT_GT(g, 0.0);
         EXPECT_LT(g, 1.0);
@@ -167,17 +165,17 @@ TEST(TwoTailedG, LargeNuAndEtaWritesSetFactorOncePerEvaluation) {
     EXPECT_NEAR(g1, oracle::G(18.0, 0.3, 1, 1001.0, 6.0).value(), 1e-6);
     EXPECT_NEAR(g2, oracle::G(18.0, 0.3, 2, 1001.0, 6.0).value(), 1e-6);
     // a window that cannot be placed still writes the record first
-    cap.clear();
-    EXPECT_EQ(G(18.0, 0.95, 2, 1001.0, 6.0, fail), -5000000.0);
-    EXPECT_EQ(cap.text(), " Set Factor to 0 \n");
+    tc.clear();
+    EXPECT_EQ(G(tc, 18.0, 0.95, 2, 1001.0, 6.0, fail), -5000000.0);
+    EXPECT_EQ(tc.text(), " Set Factor to 0 \n");
     // eta = 5 exactly takes the computed shift, silently
-    cap.clear();
-    G(12.5, 0.95, 1, 1001.0, 5.0, fail);
-    EXPECT_EQ(cap.text(), "");
+    tc.clear();
+    G(tc, 12.5, 0.95, 1, 1001.0, 5.0, fail);
+    EXPECT_EQ(tc.text(), "");
 }
 
 TEST(TwoTailedG, MatchesIndependentQuadratureOnEveryBranch) {
-    FunctionTolScope tol(1e-8);
+    ts::TestContext tc(1e-8, 0.0);
     struct Case {
         double nu, eta, x;
     };
@@ -191,7 +189,7 @@ TEST(TwoTailedG, MatchesIndependentQuadratureOnEveryBranch) {
         for (int which : {1, 2}) {
             for (double q : {0.05, 0.3, 0.95}) {
                 int fail = -1;
-                const double got = G(c.x, q, which, c.nu, c.eta, fail);
+                const double got = G(tc, c.x, q, which, c.nu, c.eta, fail);
                 const auto want = oracle::G(c.x, q, which, c.nu, c.eta);
                 if (!want) {
                     // less than the share q of F lies on that side of rho
@@ -208,11 +206,11 @@ TEST(TwoTailedG, MatchesIndependentQuadratureOnEveryBranch) {
 }
 
 TEST(TwoTailedG, WindowShrinksToRhoAsTheLevelFalls) {
-    FunctionTolScope tol(1e-10);
+    ts::TestContext tc(1e-10, 0.0);
     int fail = 0;
     double previous = 1.0;
     for (double q : {0.5, 0.1, 0.01, 0.001, 1e-5}) {
-        const double g = G(0.3, q, 1, 5.0, 1.0, fail);
+        const double g = G(tc, 0.3, q, 1, 5.0, 1.0, fail);
         EXPECT_EQ(fail, 0);
         EXPECT_LT(std::fabs(g), previous) << q;
         previous = std::fabs(g);
@@ -223,13 +221,13 @@ TEST(TwoTailedG, WindowShrinksToRhoAsTheLevelFalls) {
 TEST(TwoTailedG, NuBelowTwoIsRefusedWithARecord) {
     // F has no peak to scale by; nothing is computed from unset values.
     for (double nu : {1.0, 1.5, 0.0, -3.0}) {
-        ts::CaptureSink cap;
+        ts::TestContext tc;
         int fail = 0;
-        EXPECT_EQ(TwoTailedG(200.0, 0.95, 2, nu, 3.0, 0.0, 0.0, 800.0, 0.0, 0.57, fail),
+        EXPECT_EQ(TwoTailedG(200.0, 0.95, 2, nu, 3.0, 0.0, 0.0, 800.0, 0.0, 0.57, fail, tc),
                   -8000000.0);
         EXPECT_EQ(fail, 1);
-        EXPECT_EQ(cap.text().rfind(" Two-sided G needs nu >= 2; refused for nu =", 0), 0u)
-            << cap.text();
+        EXPECT_EQ(tc.text().rfind(" Two-sided G needs nu >= 2; refused for nu =", 0), 0u)
+            << tc.text();
     }
 }
 
@@ -238,6 +236,7 @@ TEST(TwoTailedG, NuBelowTwoIsRefusedWithARecord) {
 // eps/|W|^3). Checked against the same closed forms in 100 digits, from the
 // kappa and rho the program derives from x and eta.
 TEST(TwoTailedG, TwoDegreesOfFreedomStaysExactForTinyEta) {
+    ts::TestContext tc;
     using ratio_oracle::big;
     const double nu = 2.0, q = 0.95;
     // A window holding the share q fits inside [-1, 1] only next to an end: the
@@ -265,7 +264,7 @@ TEST(TwoTailedG, TwoDegreesOfFreedomStaysExactForTinyEta) {
                 const double want = static_cast<double>(ratio_oracle::ratio_100(lo, hi, W));
                 ++checked[which];
                 int fail = -1;
-                const double got = G(x, q, which, nu, eta, fail);
+                const double got = G(tc, x, q, which, nu, eta, fail);
                 EXPECT_EQ(fail, 0);
                 EXPECT_NEAR(got, want, 1e-12 * std::fmax(1.0, std::fabs(want)))
                     << "eta=" << eta << " rho=" << rho << " which=" << which;

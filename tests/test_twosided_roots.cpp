@@ -35,49 +35,57 @@ struct Problem {
     double q, nu, eta;
 
     double r(double x) const {
+        ts::TestContext tc(1e-8, 0.0);
         int fail = 0;
-        return TwoTailedG(x, q, which, nu, eta, 0.0, 0.0, 800.0, 0.0, dlgama(nu / 2.0), fail) - q;
+        return TwoTailedG(x, q, which, nu, eta, 0.0, 0.0, 800.0, 0.0, dlgama(nu / 2.0), fail, tc) - q;
     }
-    // One search by `finder`, the records it writes captured. The unread
-    // arguments t1..t4 get distinct values, so that a finder reading one shows.
+    // One search by `finder` at FunctionTol 1e-8, the records it writes
+    // captured. The unread arguments t1..t4 get distinct values, so that a
+    // finder reading one shows.
     template <class Finder>
     Search run(Finder finder, double x0, double x1, int maxit, double xtol, double ftol) const {
-        ts::CaptureSink cap;
+        ts::TestContext tc(1e-8, 0.0);
         Search s;
         finder(which, s.x, x0, x1, q, nu, eta, 1.0, 2.0, maxit, xtol, ftol, 800.0, s.resid,
-               s.count, 3.0, dlgama(nu / 2.0));
-        s.text = cap.text();
+               s.count, 3.0, dlgama(nu / 2.0), tc.ctx);
+        s.text = tc.text();
         return s;
     }
     Search secant(double x0, double x1, int maxit = 200, double xtol = 1e-10,
                   double ftol = 0.0) const {
-        auto finder = [](auto&&... a) { TwoTailedSecant(a..., 4.0); };
+        auto finder = [](auto&&... a) { call_with_t4(TwoTailedSecant, a...); };
         return run(finder, x0, x1, maxit, xtol, ftol);
     }
     Search secant_bisection(double x0, double x1, int maxit = 200, double xtol = 1e-10,
                             double ftol = 0.0) const {
-        auto finder = [](auto&&... a) { TwoTailedSecantBisection(a..., 4.0); };
+        auto finder = [](auto&&... a) { call_with_t4(TwoTailedSecantBisection, a...); };
         return run(finder, x0, x1, maxit, xtol, ftol);
     }
     Search only_bisection(double x0, double x1, int maxit = 200, double xtol = 1e-10,
                           double ftol = 0.0) const {
         return run(TwoTailedOnlyBisection, x0, x1, maxit, xtol, ftol);
     }
+
+    // The secant entries take t4 between L and the context.
+    template <class F, class... A>
+    static void call_with_t4(F f, int which, double& x, double x0, double x1, double q, double nu,
+                             double eta, double t1, double t2, int maxit, double xtol,
+                             double ftol, double zmax, double& resid, int& count, double t3,
+                             double L, Context& ctx) {
+        f(which, x, x0, x1, q, nu, eta, t1, t2, maxit, xtol, ftol, zmax, resid, count, t3, L, 4.0,
+          ctx);
+    }
 };
 
 class RootFinders : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = controlparms;
-        controlparms.FunctionTol = 1e-8;
         // Upper limit, nu = 5, eta = 1, level 0.95: G rises through q near 2.713
         // on [2.5, 4.5]; the window cannot be placed below about 2.4.
         root_ = upper_.secant(2.6, 2.8, 200, 1e-13).x;
         ASSERT_NEAR(root_, 2.7128987, 1e-6);
     }
-    void TearDown() override { controlparms = saved_; }
 
-    ControlParms saved_{};
     const Problem upper_{2, 0.95, 5.0, 1.0};
     double root_ = 0.0;
 };
@@ -250,28 +258,29 @@ struct Limits {
     double lower, hlower, upper, hupper, elapsed;
     int nlower, nupper;
     std::string text;
+    ControlParms control;  // the context's control block after the call
 };
 
 Limits twotail(double muhat, double s, double df, double alpha, double lambda, double gamma2,
                double ftolx = 1e-8, double ftolr = 0.0) {
-    ts::CaptureSink cap;
+    ts::TestContext tc;
     Limits l{};
+    tc.control() = ControlParms{1.0, 2.0, 3.0, 4};
     Twotail(muhat, s, df, alpha, lambda, gamma2, 800.0, ftolx, ftolr, 200, l.lower, l.hlower,
-            l.upper, l.hupper, l.elapsed, l.nlower, l.nupper);
-    l.text = cap.text();
+            l.upper, l.hupper, l.elapsed, l.nlower, l.nupper, tc);
+    l.text = tc.text();
+    l.control = tc.control();
     return l;
 }
 
 }  // namespace
 
 TEST(Twotail, StandardisedCaseAndControlBlock) {
-    const ts::ControlScope keep;
-    controlparms = ControlParms{1.0, 2.0, 3.0, 4};
     const Limits l = twotail(0.0, 1.0, 5.0, 0.95, 0.5, 6.0);
-    EXPECT_EQ(controlparms.BesselMaxArg, 800.0);
-    EXPECT_EQ(controlparms.FunctionTol, 1e-8);
-    EXPECT_EQ(controlparms.ResultTol, 0.0);
-    EXPECT_EQ(controlparms.MaxIter, 200);
+    EXPECT_EQ(l.control.BesselMaxArg, 800.0);
+    EXPECT_EQ(l.control.FunctionTol, 1e-8);
+    EXPECT_EQ(l.control.ResultTol, 0.0);
+    EXPECT_EQ(l.control.MaxIter, 200);
     EXPECT_EQ(l.text, "");
     // eta = s: each limit is 0.5 s^2 plus a multiple of s, and is the root itself.
     EXPECT_NEAR(l.lower, 0.5 + std::sqrt(6.0 / 5.0) / std::sqrt(6.0) * l.hlower, 1e-15);
@@ -352,7 +361,7 @@ void check_grid(const std::vector<double>& dfs, const std::vector<double>& sds,
 }  // namespace
 
 TEST(TwotailOracle, LimitsSolveTheirEquationsOnAModestGrid) {
-    const ts::ControlScope keep;
+    ts::TestContext tc;
     check_grid({2, 3, 5, 10, 100, 1000}, {0.1, 1, 10}, {0.001, 0.5, 0.95, 0.999}, 1e-8);
 }
 
@@ -362,7 +371,7 @@ TEST(TwotailOracle, LimitsSolveTheirEquationsOnAModestGrid) {
 // interval, +-3.5131012 at alpha = 0.95; FunctionTol, an absolute
 // tolerance on the search variable (of the order of s), scales with s.
 TEST(Twotail, TwoDegreesOfFreedomWithATinyStandardDeviation) {
-    const ts::ControlScope keep;
+    ts::TestContext tc;
     for (double s : {1e-6, 1e-8, 1e-10}) {
         SCOPED_TRACE(s);
         const Limits l = twotail(0.0, s, 2.0, 0.95, 0.5, 3.0, s * 1e-2);

@@ -14,18 +14,18 @@ const double huge_value = 1.0e30;       // upper end of every search range
 // from the current value of the unknown. gratio's error value (ans = 2) ends the
 // search with status 10; an answer outside [small, 1e30] with status 1 or 2.
 void search(int which, double p, double& x, double& df, int& status, double& bound, double tol,
-            double small) {
+            double small, FinderState& finders) {
     double& unknown = (which == 2) ? x : df;
     // A new search on every call: the finder keeps its state between calls,
     // and a quantile that depended on the previous search would break the
     // reuse of two-sided limit pairs (PairCache.h).
-    stinvr(small, huge_value, 0.5, 0.5, 5.0, tol, tol);
+    stinvr(small, huge_value, 0.5, 0.5, 5.0, tol, tol, finders);
     status = 0;
     double fx = 0.0;
     int qleft = 0;
     int qhi = 0;
     for (;;) {
-        invr(status, unknown, fx, qleft, qhi);
+        invr(status, unknown, fx, qleft, qhi, finders);
         if (status != 1) break;
         const double cum = cumchi(x, df);  // by value: the finder's x is not disturbed
         fx = cum - p;
@@ -47,7 +47,8 @@ void search(int which, double p, double& x, double& df, int& status, double& bou
 
 }  // namespace
 
-void cdfchi(int which, double& p, double& x, double& df, int& status, double& bound, double tol) {
+void cdfchi(int which, double& p, double& x, double& df, int& status, double& bound, double tol,
+            FinderState& finders) {
     // Argument checks, in the order which, p, x, df; the first failure returns.
     // A NaN argument fails its check like an out-of-range one, and an infinite x
     // or df is refused too: neither can be searched for nor searched from.
@@ -80,9 +81,9 @@ void cdfchi(int which, double& p, double& x, double& df, int& status, double& bo
     }
     if (which == 2) {
         x = df;  // start the search at the mean
-        search(2, p, x, df, status, bound, tol, 0.0);
+        search(2, p, x, df, status, bound, tol, 0.0, finders);
         return;
     }
     df = 5.0;
-    search(3, p, x, df, status, bound, tol, 1.0e-300);
+    search(3, p, x, df, status, bound, tol, 1.0e-300, finders);
 }

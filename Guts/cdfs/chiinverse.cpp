@@ -3,12 +3,12 @@
 // at (the integrands use whatever value comes back).
 #include "Chinorm95.h"
 
-double chiinverse(double p, double df, double tol) {
+double chiinverse(double p, double df, double tol, FinderState& finders) {
     double pp = p;
     double x = 0.0;
     double dff = df;
     int status = 0;
     double bound = 0.0;
-    cdfchi(2, pp, x, dff, status, bound, tol);
+    cdfchi(2, pp, x, dff, status, bound, tol, finders);
     return x;
 }

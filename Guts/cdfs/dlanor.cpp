@@ -3,9 +3,8 @@
 #include <cmath>
 
 #include "Chinorm95.h"
-#include "records.h"
 
-double dlanor(double x) {
+double dlanor(double x, int& status) {
     constexpr double dlsqpi = 0.9189385332046728;  // ln sqrt(2 pi)
     // Signed double factorials (2k-1)!!.
     static constexpr double coef[12] = {-1.0,
@@ -22,8 +21,13 @@ double dlanor(double x) {
                                         316234143225.0};
 
     const double xx = std::fabs(x);
-    if (xx < 5.0) rec::say({" Argument too small in DLANOR"});
+    status = xx < 5.0 ? 1 : 0;
     const double approx = -dlsqpi - 0.5 * xx * xx - std::log(xx);
     const double correc = devlpl(coef, 12, 1.0 / (xx * xx)) / (xx * xx);
     return approx + dln1px(correc);
+}
+
+double dlanor(double x) {
+    int status = 0;
+    return dlanor(x, status);
 }

@@ -6,38 +6,10 @@
 #include <cmath>
 
 #include "Chinorm95.h"
-#include "records.h"
-
-namespace {
-
-// Where the search resumes when the caller returns with a function value.
-enum class InvrAt {
-    Idle,      // no search in progress
-    AtSmall,   // fx is F - y at small
-    AtBig,     // fx is F - y at big
-    AtStart,   // fx is F - y at the start value
-    StepUp,    // fx is F - y at the trial upper end xub
-    StepDown,  // fx is F - y at the trial lower end xlb
-    ZeroPhase, // fx answers a request of zror
-};
-
-struct InvrState {
-    double small = 0.0, big = 0.0, absstp = 0.0, relstp = 0.0, stpmul = 0.0;
-    double abstol = 0.0, reltol = 0.0;
-    double xsave = 0.0, fsmall = 0.0, fbig = 0.0, step = 0.0;
-    double xlb = 0.0, xub = 0.0, yy = 0.0;
-    double xlo = 0.0, xhi = 0.0;  // bracket handed to zror
-    bool qincr = false, qup = false, qbdd = false, qlim = false, qcond = false, qok = false;
-    int qdum1 = 0, qdum2 = 0;     // zror's qleft/qhi, never read here
-    InvrAt at = InvrAt::Idle;
-};
-
-InvrState v;
-
-}  // namespace
 
 void stinvr(double small, double big, double absstp, double relstp, double stpmul,
-            double abstol, double reltol) {
+            double abstol, double reltol, FinderState& state) {
+    InvrState& v = state.invr;
     v.small = small;
     v.big = big;
     v.absstp = absstp;
@@ -47,7 +19,8 @@ void stinvr(double small, double big, double absstp, double relstp, double stpmu
     v.reltol = reltol;
 }
 
-void invr(int& status, double& x, double fx, int& qleft, int& qhi) {
+void invr(int& status, double& x, double fx, int& qleft, int& qhi, FinderState& state) {
+    InvrState& v = state.invr;
     auto ask = [&](double at_x, InvrAt resume) {
         x = at_x;
         v.at = resume;
@@ -61,15 +34,16 @@ void invr(int& status, double& x, double fx, int& qleft, int& qhi) {
     };
     // The bracket [xlb, xub] holds the target: hand it to zror and forward its first request.
     auto start_zero_phase = [&]() {
-        stzror(v.xlb, v.xub, v.abstol, v.reltol);
+        stzror(v.xlb, v.xub, v.abstol, v.reltol, state.zror);
         status = 0;
-        zror(status, x, fx, v.xlo, v.xhi, v.qdum1, v.qdum2);
+        zror(status, x, fx, v.xlo, v.xhi, v.qdum1, v.qdum2, state.zror);
         v.at = InvrAt::ZeroPhase;  // zror's first call always asks
     };
 
     // A call with status <= 0, or with no search in progress, starts a new search.
     if (status <= 0 || v.at == InvrAt::Idle) {
-        if (!(v.small <= x && x <= v.big)) rec::say({" SMALL, X, BIG not monotone in INVR"});
+        // Not an error of the search, which goes on; the caller says so.
+        v.start_outside = !(v.small <= x && x <= v.big);
         v.xsave = x;
         ask(v.small, InvrAt::AtSmall);
         return;
@@ -155,7 +129,7 @@ void invr(int& status, double& x, double fx, int& qleft, int& qhi) {
             return;
 
         case InvrAt::ZeroPhase:
-            zror(status, x, fx, v.xlo, v.xhi, v.qdum1, v.qdum2);
+            zror(status, x, fx, v.xlo, v.xhi, v.qdum1, v.qdum2, state.zror);
             if (status == 1) return;
             // zror is done (also when it found no sign change in its last bracket).
             x = v.xlo;

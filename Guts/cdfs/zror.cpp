@@ -9,30 +9,6 @@
 
 namespace {
 
-// Where the search resumes when the caller returns with a function value.
-enum class ZrorAt {
-    Idle,       // no search in progress
-    LowerEnd,   // fx is F at the first end of the bracket
-    UpperEnd,   // fx is F at the second end
-    Iterate,    // fx is F at the new iterate b
-};
-
-// The one search instance: set-up values, the Algorithm R variables and the resume point.
-struct ZrorState {
-    double xxlo = 0.0, xxhi = 0.0, abstol = 0.0, reltol = 0.0;
-    double a = 0.0, b = 0.0, c = 0.0, d = 0.0;
-    double fa = 0.0, fb = 0.0, fc = 0.0, fd = 0.0;
-    double fda = 0.0, fdb = 0.0;
-    double m = 0.0, mb = 0.0, p = 0.0, q = 0.0, tol = 0.0, w = 0.0;
-    double xlo = 0.0, xhi = 0.0;  // working copies of the caller's bracket
-    int ext = 0;
-    bool first = false;
-    bool qrzero = false;
-    ZrorAt at = ZrorAt::Idle;
-};
-
-ZrorState z;
-
 // A negative or NaN tolerance would make the convergence test |mb| <= tol
 // unreachable and the iteration endless; zero still ends when the bracket
 // shrinks to adjacent doubles.
@@ -40,14 +16,15 @@ double sound_tolerance(double t) { return t >= 0.0 ? t : 0.0; }
 
 }  // namespace
 
-void stzror(double xlo, double xhi, double abstol, double reltol) {
+void stzror(double xlo, double xhi, double abstol, double reltol, ZrorState& z) {
     z.xxlo = xlo;
     z.xxhi = xhi;
     z.abstol = sound_tolerance(abstol);
     z.reltol = sound_tolerance(reltol);
 }
 
-void zror(int& status, double& x, double fx, double& xlo, double& xhi, int& qleft, int& qhi) {
+void zror(int& status, double& x, double fx, double& xlo, double& xhi, int& qleft, int& qhi,
+          ZrorState& z) {
     // Hands a point to the caller and remembers where to resume with its value.
     auto ask = [&](double at, ZrorAt resume) {
         x = at;

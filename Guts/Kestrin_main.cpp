@@ -1,0 +1,18 @@
+// The program entry: the mode question and the chosen run.
+#include <cstdint>
+#include <iostream>
+
+#include "entries.h"
+#include "freeform.h"
+#include "records.h"
+
+int tolvane_main(const RunOptions& options) {
+    rec::list(std::cout, {"Interactive version (1) or read input file(2)?"});
+    std::int32_t mode = 0;
+    ff::Reader terminal(std::cin, "standard input");
+    terminal.read({mode});
+
+    // Only 1 is tested: every other answer, 2 or not, runs the input file.
+    if (mode == 1) verify_main(options);
+    return verify_readfile(options);
+}
