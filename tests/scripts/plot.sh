@@ -256,9 +256,14 @@ check "the pipe-named picture is there" svg_ok '|touch pwned-pipe;x.svg'
 title_hostile=$'t"\nsystem "touch pwned-title"\n\' `touch pwned-title2` \\" {} <&>'
 check "a title with a newline, quotes and backticks draws" "$plot" --title "$title_hostile" -o title2.svg one.rep
 check "the title's text is shown as data" grep -qxF 'system "touch pwned-title"' <(svg_text title2.svg)
+# A status is the file's own text, and the note of rows not drawn shows it.
+{ echo "$head"; sed -n 2p nan.csv; echo '1,10,1,0.95,1e-6,1e-8,0,"x"" . system(""touch pwned-status"") . ""`touch pwned-status2`",,,,,,,,,,'; } >status.csv
+check "a results CSV whose status holds gnuplot commands draws" "$plot" -o status.svg status.csv
+check "the status is shown as text in the note" \
+  shows status.svg '1 row not drawn: 1 x" . system("touch pwned-status") . "`touch pwned-status2`'
 mkdir evil && printf 'open("pwned-env", "w")\n' >evil/csv.py
 check "a module on PYTHONPATH is not loaded in its place" env PYTHONPATH=evil "$plot" -o env.svg one.rep
-for marker in pwned-env pwned-name pwned-bq pwned-sh pwned-out pwned-out2 pwned-pipe pwned-title pwned-title2; do
+for marker in pwned-status pwned-status2 pwned-env pwned-name pwned-bq pwned-sh pwned-out pwned-out2 pwned-pipe pwned-title pwned-title2; do
   check "no name ran as code: no $marker" test ! -e "$marker"
 done
 
