@@ -97,6 +97,11 @@ check "a row with a field missing is refused with status 2" test $status -eq 2
 check "the refusal names the row's line" grep -q '^tolvane-plot: short.csv: line 2: 12 fields, the heading has 13$' err.txt
 check "a refused input leaves no picture" test ! -e short.svg
 
+printf 'kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,difference,evaluations,seconds,Difference\n1,10,1,0.9,1e-6,1e-8,0,ok,0.1,-1e-6,,1,-2e-6\n' >twice.csv
+status=0; "$plot" -o twice.svg twice.csv 2>err.txt || status=$?
+check "a heading that names a column twice is refused with status 2, named" \
+  bash -c 'test $1 -eq 2 && test "$(cat err.txt)" = "tolvane-plot: twice.csv: the heading names column '"'difference'"' twice"' _ $status
+
 # Report lines by blanks, with touching E fields split by their form; a case
 # line with an overflowed field is left out with a note, not misread.
 {
@@ -109,6 +114,130 @@ status=0; "$plot" --scale linear -o touch.svg touch.rep 2>err.txt || status=$?
 check "a report whose E fields touch draws" test $status -eq 0
 check "the touching Error field is read whole" grep -q -- '-4\.0e-03' <(svg_text touch.svg)
 check "the overflowed case line is named, not misread" grep -q '^tolvane-plot: touch.rep: 1 case line(s) without readable numbers left out (line 6)$' err.txt
+
+# --- Every row that has a number is drawn; the rest are counted, on the
+# picture and on standard error. The program itself writes nan for a case
+# far outside its domain (df 2147483648, sigma 1e150) and marks the row ok.
+head='kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,difference,lower_tail,upper_tail,evaluations,seconds,crossed,no_number,out_of_iterations,message'
+{
+  echo "$head"
+  echo '1,10,1,0.9,1e-6,1e-8,0,ok,0.0999990939,-9.06e-07,,,252,0.01,0,0,0,'
+  echo '1,2147483648,1,0.9,1e-6,1e-8,0,ok,nan,nan,,,882,0.006,0,882,0,"line 3: outside the measured domain"'
+  echo '1,10,1e150,0.9,1e-6,1e-8,0,ok,nan,-inf,,,882,0.002,0,882,0,'
+  echo '1,x,1,0.9,1e-6,1e-8,0,refused,,,,,,,,,,"line 5: df x is not a number"'
+  echo '1,10,1,0.95,1e-6,1e-8,0,ok,0.05,-8.1e-07,,,252,0.01,0,0,0,'
+} >nan.csv
+# Does the SVG picture show this line of text?
+shows() { grep -qxF -- "$2" <(svg_text "$1"); }
+status=0; "$plot" -o nan.svg nan.csv 2>err.txt || status=$?
+check "a results CSV with nan rows draws, with status 0" test $status -eq 0
+check "its rows with a number are drawn: df 10 in the legend" shows nan.svg 'df 10'
+check "standard error counts the rows not drawn, by why, with their lines" \
+  test "$(cat err.txt)" = 'tolvane-plot: nan.csv: 3 rows not drawn: 2 no number, 1 refused (line 3, 4, 5)'
+check "the picture names the same count" grep -qx '3 rows not drawn: 2 no number, 1 refused' <(svg_text nan.svg)
+# df 2147483648 at sigma 1 is placed: a cross at the foot of its panel.
+check "a case without a number is marked at the foot" grep -q "<use xlink:href='#gpPt1' " nan.svg
+check "and the legend says so" shows nan.svg 'no number, marked at the foot'
+check "a report's case line without numbers is counted on the picture" \
+  grep -qx '1 row not drawn: 1 no number' <(svg_text touch.svg)
+{ echo "$head"; sed -n '3,4p' nan.csv; echo '2,10,1,0.9,1e-6,1e-8,0,failed,,,,,1,0.1,,,,"line 4: the limit command failed"'; } >allnan.csv
+status=0; "$plot" -o allnan.svg allnan.csv 2>err.txt || status=$?
+check "nothing to draw: refused with status 2, one line that counts why, no picture" \
+  bash -c 'test $1 -eq 2 && test ! -e allnan.svg &&
+    test "$(cat err.txt)" = "tolvane-plot: allnan.csv: no case with a result to draw (3 rows not drawn: 2 no number, 1 failed)"' _ $status
+
+# --- The ring: exactly the rows whose results count crossed limits or no
+# number are ringed, not one whose search only ran out of iterations. Each
+# df (one colour each) holds one kind of row; the rings are matched to the
+# points they circle by position.
+{
+  echo "$head"
+  for a in 0.9 0.95; do
+    echo "2,2,1,$a,1e-6,1e-8,0,ok,0.1,-1.${a#0.}e-07,,,9,1,3,0,0,"
+    echo "2,3,1,$a,1e-6,1e-8,0,ok,0.1,-2.${a#0.}e-07,,,9,1,0,5,0,"
+    echo "2,4,1,$a,1e-6,1e-8,0,ok,0.1,-3.${a#0.}e-07,,,9,1,0,0,7,"
+    echo "2,5,1,$a,1e-6,1e-8,0,ok,0.1,-4.${a#0.}e-07,,,9,1,0,0,0,"
+  done
+} >rings.csv
+# For each colour of point: how many of its points a ring circles, of how
+# many (the legend's sample included); then the rings circling no point.
+rings() {
+  python3 -I - "$1" <<'PY'
+import re, sys
+svg = open(sys.argv[1], encoding="utf-8").read()
+uses = [(pt, (x, y), c.replace(" ", "")) for pt, x, y, c in re.findall(
+    r"<use xlink:href='#gpPt(\d+)' transform='translate\(([-\d.]+),([-\d.]+)\)[^']*' color='rgb\(([^)]*)\)'", svg)]
+ring = {at for pt, at, c in uses if pt == "5" and c == "208,0,0"}
+points = {}
+for pt, at, c in uses:
+    if not (pt == "5" and c == "208,0,0"):
+        points.setdefault(c, set()).add(at)
+for c, ats in points.items():
+    print(f"{c} {len(ats & ring)}/{len(ats)}")
+print("lone", len(ring - set().union(*points.values())))
+PY
+}
+"$plot" -o rings.svg rings.csv
+check "rings: both points of the crossed and of the no-number rows, none of the others, one in the legend" \
+  test "$(rings rings.svg | tr '\n' ' ')" = '0,114,178 2/3 213,94,0 2/3 0,158,115 0/3 204,121,167 0/3 lone 1 '
+
+# --- Per-case settings: lambda, gamma2 (the number used) and mu, appended
+# after the message, read by name. The defaults (0.5, df + 1, 0) draw the
+# picture of a list without them; other settings are named, one row of
+# panels each.
+settings() {  # lambda gamma2-rule(df+K or a number) mu, per row of a small list
+  echo "$head,lambda,gamma2,mu"
+  local lam g2 mu df a v
+  while read -r lam g2 mu; do
+    for df in 2 10; do for a in 0.9 0.95; do
+      case $g2 in df+*) v=$((df + ${g2#df+})) ;; *) v=$g2 ;; esac
+      echo "1,$df,1,$a,1e-6,1e-8,0,ok,0.1,-$df.${a#0.}e-07,,,9,1,0,0,0,\"a, b\",$lam,$v,$mu"
+    done; done
+  done
+}
+printf '0.5 df+1 0\n' | settings >default.csv
+sed '1s/,lambda,gamma2,mu$//; 2,$s/,[^,]*,[^,]*,[^,]*$//' default.csv >plain.csv
+"$plot" --title same -o plain.svg plain.csv
+"$plot" --title same -o default.svg default.csv
+printf '0.3 df+1 0\n' | settings >lambda.csv
+"$plot" --title same -o lambda.svg lambda.csv
+check "the default settings draw the very picture of a list without them; lambda 0.3 is named in the title" \
+  bash -c 'cmp -s plain.svg default.svg && grep -q "<text>lambda = 0.3, gamma² = df+1</text>" lambda.svg &&
+    ! grep -q "lambda = " plain.svg'
+printf '0.5 df+1 0\n0.5 5 0\n0.3 df+1 0\n0.3 df+2 0.25\n' | settings >varied.csv
+"$plot" -o varied.svg varied.csv
+check "a list that varies its settings: one row of panels for each, titled by it" \
+  test "$(svg_text varied.svg | grep -c '^sigma = 1; lambda = ')" -eq 4
+check "the default row comes first, named as the default" shows varied.svg 'sigma = 1; lambda = 0.5, gamma² = df+1'
+check "a fixed gamma² is named by its number" shows varied.svg 'sigma = 1; lambda = 0.5, gamma² = 5'
+check "gamma² that follows df is named by its rule, and mu when it is not 0" \
+  shows varied.svg 'sigma = 1; lambda = 0.3, gamma² = df+2, mu = 0.25'
+# The same columns in another order, still at the end: found by name.
+python3 -I -c 'import csv, sys
+w = csv.writer(sys.stdout, lineterminator="\n")
+for r in csv.reader(open(sys.argv[1], newline="")):
+    w.writerow(r[:18] + [r[20], r[18], r[19]])' varied.csv >reordered.csv
+"$plot" -o reordered.svg reordered.csv
+check "settings columns in another order are read by their names" \
+  bash -c 'diff <(grep "<text>sigma = " varied.svg) <(grep "<text>sigma = " reordered.svg) >&2'
+
+# --- Coverage curves over sigma: a grid of many sigmas draws across sigma on
+# a log axis, one panel per alpha; --x chooses.
+awk -v h="$head" 'BEGIN { print h
+  for (d = 1; d <= 3; d++) for (i = 0; i < 12; i++) for (a = 1; a <= 2; a++) {
+    s = 0.05 * exp(i / 11 * log(200)); df = (d == 1 ? 2 : d == 2 ? 5 : 10)
+    printf "1,%d,%.6g,%s,1e-6,1e-8,0,ok,0.1,-%d.%de-7,,,9,1,0,0,0,\n", df, s, (a == 1 ? "0.05" : "0.95"), d, i % 10 } }' >grid.csv
+"$plot" -o grid.svg grid.csv
+check "a grid of 12 sigmas and 2 alphas draws across sigma" shows grid.svg 'sigma'
+check "one panel per alpha" bash -c "$(declare -f svg_text shows); shows grid.svg 'alpha = 0.05' && shows grid.svg 'alpha = 0.95'"
+check "the sigma axis is logarithmic: labelled 0.1, 1 and 10" \
+  bash -c "$(declare -f svg_text shows); shows grid.svg 0.1 && shows grid.svg 1 && shows grid.svg 10"
+check "--x alpha draws the grid across alpha" "$plot" --x alpha -o grid-alpha.svg grid.csv
+check "across alpha, every sigma in one panel" shows grid-alpha.svg 'every sigma'
+# one.rep has three sigmas and two alphas: a report keeps its picture unless told.
+"$plot" --x=sigma -o one-sigma.svg one.rep
+check "a report draws across alpha by itself, across sigma with --x sigma" \
+  bash -c "$(declare -f svg_text shows); shows one-labels.svg alpha && shows one-sigma.svg 'alpha = 0.9'"
 
 # --- No name runs code: report name, -o, --title, each with what gnuplot
 # would run if it were spliced into its commands.
@@ -127,9 +256,14 @@ check "the pipe-named picture is there" svg_ok '|touch pwned-pipe;x.svg'
 title_hostile=$'t"\nsystem "touch pwned-title"\n\' `touch pwned-title2` \\" {} <&>'
 check "a title with a newline, quotes and backticks draws" "$plot" --title "$title_hostile" -o title2.svg one.rep
 check "the title's text is shown as data" grep -qxF 'system "touch pwned-title"' <(svg_text title2.svg)
+# A status is the file's own text, and the note of rows not drawn shows it.
+{ echo "$head"; sed -n 2p nan.csv; echo '1,10,1,0.95,1e-6,1e-8,0,"x"" . system(""touch pwned-status"") . ""`touch pwned-status2`",,,,,,,,,,'; } >status.csv
+check "a results CSV whose status holds gnuplot commands draws" "$plot" -o status.svg status.csv
+check "the status is shown as text in the note" \
+  shows status.svg '1 row not drawn: 1 x" . system("touch pwned-status") . "`touch pwned-status2`'
 mkdir evil && printf 'open("pwned-env", "w")\n' >evil/csv.py
 check "a module on PYTHONPATH is not loaded in its place" env PYTHONPATH=evil "$plot" -o env.svg one.rep
-for marker in pwned-env pwned-name pwned-bq pwned-sh pwned-out pwned-out2 pwned-pipe pwned-title pwned-title2; do
+for marker in pwned-status pwned-status2 pwned-env pwned-name pwned-bq pwned-sh pwned-out pwned-out2 pwned-pipe pwned-title pwned-title2; do
   check "no name ran as code: no $marker" test ! -e "$marker"
 done
 
@@ -166,7 +300,8 @@ check "--version has the form and number of tolvane --version" \
   test "$(cat out)" = "tolvane-plot $("$tolvane" --version | sed 's/^tolvane //')"
 status=0; "$plot" -h >out || status=$?
 check "-h exits 0 with the usage" test $status -eq 0 -a "$(head -c 21 out)" = 'Usage: tolvane-plot ['
-for args in "--bogus" "-o" "-o x.svg" "-o x.gif one.rep" "--scale log -o x.svg one.rep" \
+check "the usage names --x and its choices" grep -q -- '--x X        alpha, sigma or auto' out
+for args in "--bogus" "-o" "-o x.svg" "-o x.gif one.rep" "--scale log -o x.svg one.rep" "--x log -o x.svg one.rep" \
             "-o x.svg one.rep two.rep" "--help extra" "-o x.png one.in" "-o x.png missing.rep"; do
   # shellcheck disable=SC2086
   status=0; "$plot" $args >out 2>err.txt </dev/null || status=$?
