@@ -4,19 +4,11 @@
 #include <iosfwd>
 #include <string>
 
+#include "CaseSetting.h"
 #include "CaseTables.h"
 #include "LimitFaults.h"
 
 struct Context;
-
-// gamma^2 of a case, the squared ratio of sigma to the standard error of the
-// sample mean: a number, or df + K (a simple random sample's is df + 1).
-struct Gamma2 {
-    bool plus_df = true;
-    double value = 1.0;  // K of df + K, or the number itself
-    double of(double df) const { return plus_df ? df + value : value; }
-    bool is_default() const { return plus_df && value == 1.0; }
-};
 
 struct Case {
     int sides = 1;  // 1 one-sided, 2 two-sided
@@ -25,6 +17,9 @@ struct Case {
     double mu = cases::mu, lambda = cases::lambda;
     Gamma2 gamma2 = {};
     double gamma_squared() const { return gamma2.of(df); }
+    bool default_setting() const {
+        return mu == cases::mu && lambda == cases::lambda && gamma2.is_default();
+    }
 };
 
 enum class CaseStatus { Ok, Refused, Failed };

@@ -49,22 +49,46 @@ bool put_row(const std::string& row) {
     return terminal_written();
 }
 
-// Why a row is no case, or "" with `c` filled.
-std::string case_of(const caselist::Row& row, Case& c) {
-    static const char* const names[caselist::input_fields] = {
-        "kind", "df", "sigma", "alpha", "AdapQuadTol", "FunctionTol", "ResultTol"};
+// The text of a row's field for a column, trimmed; "" when the list has no such column.
+std::string field_of(const caselist::Row& row, const caselist::Layout& layout, int column) {
+    const int at = layout.at[column];
+    if (at < 0 || at >= static_cast<int>(row.fields.size())) return std::string();
+    return caselist::trimmed(row.fields[static_cast<std::size_t>(at)]);
+}
+
+// Why a row is no case, or "" with `c` filled. A value is quoted as the
+// input-file run quotes one: control characters shown, no more than 40 characters.
+std::string case_of(const caselist::Row& row, const caselist::Layout& layout, Case& c) {
     if (!row.fault.empty()) return row.fault;
-    if (row.fields.size() != caselist::input_fields)
-        return std::to_string(row.fields.size()) + " fields, not the 7 of " + caselist::columns;
-    double v[caselist::input_fields];
-    for (int i = 0; i < caselist::input_fields; ++i) {
-        if (!ff::parse_real(caselist::trimmed(row.fields[i]), v[i]))
-            return std::string(names[i]) + " '" + row.fields[i] + "' is not a number";
+    if (row.fields.size() != layout.fields) {
+        if (layout.fields == caselist::input_fields)
+            return std::to_string(row.fields.size()) + " fields, not the 7 of " + caselist::columns;
+        return std::to_string(row.fields.size()) + " fields, not the " +
+               std::to_string(layout.fields) + " of the heading";
     }
-    if (v[0] != 1.0 && v[0] != 2.0)
-        return "kind '" + caselist::trimmed(row.fields[0]) + "' must be 1 (one-sided) or 2 (two-sided)";
-    c = Case{.sides = static_cast<int>(v[0]), .df = v[1], .sigma = v[2], .alpha = v[3],
-             .AdapQuadTol = v[4], .FunctionTol = v[5], .ResultTol = v[6]};
+    double v[caselist::column_count];
+    for (int i = 0; i < caselist::column_count; ++i) {
+        if (layout.at[i] < 0) continue;
+        const std::string text = field_of(row, layout, i);
+        if (i == caselist::Gamma2) continue;  // a number or df+K, read below
+        if (!ff::parse_real(text, v[i]))
+            return std::string(caselist::column_name(i)) + " '" + ff::echo(text) +
+                   "' is not a number";
+    }
+    if (v[caselist::Kind] != 1.0 && v[caselist::Kind] != 2.0)
+        return "kind '" + ff::echo(field_of(row, layout, caselist::Kind)) +
+               "' must be 1 (one-sided) or 2 (two-sided)";
+    c = Case{.sides = static_cast<int>(v[caselist::Kind]), .df = v[caselist::Df],
+             .sigma = v[caselist::Sigma], .alpha = v[caselist::Alpha],
+             .AdapQuadTol = v[caselist::AdapQuadTol], .FunctionTol = v[caselist::FunctionTol],
+             .ResultTol = v[caselist::ResultTol]};
+    if (layout.at[caselist::Lambda] >= 0) c.lambda = v[caselist::Lambda];
+    if (layout.at[caselist::Mu] >= 0) c.mu = v[caselist::Mu];
+    if (layout.at[caselist::Gamma2] >= 0) {
+        const std::string text = field_of(row, layout, caselist::Gamma2);
+        if (!parse_gamma2(text, c.gamma2))
+            return "gamma2 '" + ff::echo(text) + "' is neither a number nor df+K";
+    }
     return refusal(c);
 }
 
@@ -82,12 +106,17 @@ std::string fault_notes(const limitfaults::Counts& f) {
     return notes;
 }
 
-std::string results_row(const caselist::Row& row, const std::string& status, const Case* c,
-                        const CaseResult* r, const std::string& message) {
+// A results row: the seven input columns as the row gave them (a refused
+// row's quoted as its message quotes values), the results, the message, and
+// the setting the case was computed in.
+std::string results_row(const caselist::Row& row, const caselist::Layout& layout,
+                        const std::string& status, const Case* c, const CaseResult* r,
+                        const std::string& message) {
     std::string out;
     for (int i = 0; i < caselist::input_fields; ++i) {
         if (i > 0) out += ',';
-        if (i < static_cast<int>(row.fields.size())) out += caselist::field(caselist::trimmed(row.fields[i]));
+        const std::string text = field_of(row, layout, i);
+        out += caselist::field(c != nullptr ? text : ff::echo(text));
     }
     out += ',' + status;
     const bool numbers = r != nullptr && r->status == CaseStatus::Ok;
@@ -112,6 +141,14 @@ std::string results_row(const caselist::Row& row, const std::string& status, con
         out += ",,,";
     }
     add(caselist::field(message));
+    if (c != nullptr) {
+        add(caselist::real(c->lambda));
+        add(caselist::real(c->gamma_squared()));
+        add(caselist::real(c->mu));
+    } else {
+        for (int i : {caselist::Lambda, caselist::Gamma2, caselist::Mu})
+            add(caselist::field(ff::echo(field_of(row, layout, i))));
+    }
     return out;
 }
 
@@ -133,10 +170,11 @@ bool parse_part(const std::string& text, long& part, long& parts) {
 // it is refused or failed.
 class ListViews : public CaseViews {
 public:
-    ListViews(const std::vector<caselist::Row>& rows, long first,
+    ListViews(const std::vector<caselist::Row>& rows, const caselist::Layout& layout, long first,
               const std::vector<CaseWork>& work, const std::vector<std::string>& refused,
               bool asked)
-        : rows_(rows), first_(first), work_(work), refused_(refused), asked_(asked) {}
+        : rows_(rows), layout_(layout), first_(first), work_(work), refused_(refused),
+          asked_(asked) {}
 
     bool any_failed = false;
 
@@ -145,12 +183,12 @@ public:
     bool after(std::size_t i, const CaseResult* r) override {
         const caselist::Row& row = rows_[static_cast<std::size_t>(first_) + i];
         const std::string at = "line " + std::to_string(row.line) + ": ";
-        if (r == nullptr) return put_row(results_row(row, "refused", nullptr, nullptr, at + refused_[i]));
+        if (r == nullptr) return put_row(results_row(row, layout_, "refused", nullptr, nullptr, at + refused_[i]));
         const Case& c = work_[i].c;
         std::cerr.flush();
         if (r->status == CaseStatus::Failed) {
             any_failed = true;
-            return put_row(results_row(row, "failed", &c, r, at + r->message));
+            return put_row(results_row(row, layout_, "failed", &c, r, at + r->message));
         }
         std::string notes;
         if (!asked_) {
@@ -159,11 +197,12 @@ public:
         }
         const std::string faults = fault_notes(r->faults);
         if (!faults.empty()) notes += (notes.empty() ? "" : "; ") + faults;
-        return put_row(results_row(row, "ok", &c, r, notes.empty() ? "" : at + notes));
+        return put_row(results_row(row, layout_, "ok", &c, r, notes.empty() ? "" : at + notes));
     }
 
 private:
     const std::vector<caselist::Row>& rows_;
+    const caselist::Layout& layout_;
     long first_;
     const std::vector<CaseWork>& work_;
     const std::vector<std::string>& refused_;
@@ -179,8 +218,12 @@ bool valid_part(const std::string& text) {
 
 int cases_main(const std::string& name, const std::string& part_text, const RunOptions& options) {
     const std::string text = whole_input(name);
-    bool heading = false;
-    std::vector<caselist::Row> rows = caselist::read(text, heading);
+    caselist::Layout layout;
+    std::vector<caselist::Row> rows = caselist::read(text, layout);
+    const std::string shown = name == "-" ? "standard input" : name;
+    // A heading that names the columns wrongly would read every row wrongly.
+    if (!layout.fault.empty())
+        fatal(shown, "line " + std::to_string(layout.line) + ": " + layout.fault);
     long part = 1, parts = 1;
     if (!part_text.empty()) parse_part(part_text, part, parts);
     const long n = static_cast<long>(rows.size());
@@ -193,12 +236,12 @@ int cases_main(const std::string& name, const std::string& part_text, const RunO
     std::vector<std::string> refused;
     for (long i = first; i < last; ++i) {
         CaseWork w;
-        std::string why = case_of(rows[static_cast<std::size_t>(i)], w.c);
+        std::string why = case_of(rows[static_cast<std::size_t>(i)], layout, w.c);
         w.compute = why.empty();
         work.push_back(w);
         refused.push_back(std::move(why));
     }
-    ListViews views(rows, first, work, refused, options.limits.asked());
+    ListViews views(rows, layout, first, work, refused, options.limits.asked());
     // The computations' records go to standard error, the results to standard output.
     if (!run_in_order(work, options.jobs, options.limits, std::cerr, views)) return 2;
     return views.any_failed ? 3 : 0;

@@ -9,7 +9,10 @@
 #include "wallclock.h"
 
 std::string refusal(const Case& c) {
-    return domain::case_fault(c.df, c.sigma, c.alpha, c.AdapQuadTol, c.FunctionTol, c.ResultTol);
+    std::string why =
+        domain::case_fault(c.df, c.sigma, c.alpha, c.AdapQuadTol, c.FunctionTol, c.ResultTol);
+    if (why.empty()) why = setting_fault(c.sigma, c.lambda, c.gamma_squared(), c.mu);
+    return why;
 }
 
 CaseResult run_case(const Case& c, Context& ctx) {

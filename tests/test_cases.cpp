@@ -72,11 +72,79 @@ TEST(CaseList, HeadingOnlyByItsNamesAndAnOpenQuoteIsAFault) {
     EXPECT_EQ(records_of(" Kind , DF,sigma,ALPHA,adapquadtol,FunctionTol,ResultTol\n1,2,3\n", heading).size(), 1u);
     EXPECT_TRUE(heading);
     // a first row of other words is a case row, to be refused, never dropped
-    EXPECT_EQ(records_of("k,df,sigma,alpha,a,f,r\n1,2,3\n", heading).size(), 2u);
+    EXPECT_EQ(records_of("x,y,z\n1,2,3\n", heading).size(), 2u);
     EXPECT_FALSE(heading);
     const std::vector<caselist::Row> rows = caselist::read("1,2,\"3\n4,5\n", heading);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].fault, "a quoted field is not closed");
+}
+
+// Columns by name: any order, the optional setting columns, and a heading
+// that names a column wrongly refused as a whole (it would read every row wrongly).
+TEST(CaseList, ColumnsByNameInAnyOrder) {
+    caselist::Layout layout;
+    caselist::read("kind,df,alpha,sigma,AdapQuadTol,FunctionTol,ResultTol\n1,10,0.9,1,0,0,0\n",
+                   layout);
+    EXPECT_TRUE(layout.heading);
+    EXPECT_EQ(layout.fault, "");
+    EXPECT_EQ(layout.at[caselist::Alpha], 2);
+    EXPECT_EQ(layout.at[caselist::Sigma], 3);
+    EXPECT_EQ(layout.at[caselist::Lambda], -1);
+    caselist::read("mu,GAMMA2 , lambda,kind,df,sigma,alpha,adapquadtol,functiontol,resulttol\n",
+                   layout);
+    EXPECT_EQ(layout.fault, "");
+    EXPECT_EQ(layout.at[caselist::Mu], 0);
+    EXPECT_EQ(layout.at[caselist::Gamma2], 1);
+    EXPECT_EQ(layout.fields, 10u);
+    // The program's own plan columns are known and not read.
+    caselist::read(std::string(caselist::columns) + ",level_index,report\n", layout);
+    EXPECT_EQ(layout.fault, "");
+    const std::pair<const char*, const char*> wrong[] = {
+        {"k,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol", "unknown column 'k' in the heading"},
+        {"kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,Sigma",
+         "column 'sigma' named twice in the heading"},
+        {"kind,df,sigma,AdapQuadTol,FunctionTol,ResultTol", "the heading has no column 'alpha'"}};
+    for (const auto& [heading, why] : wrong) {
+        caselist::read(std::string("\n# first\n") + heading + "\n1,2\n", layout);
+        EXPECT_EQ(layout.fault, why) << heading;
+        EXPECT_EQ(layout.line, 3);
+    }
+}
+
+// Only the first record can be the heading: a later row that spells the
+// column names is a case row, refused by its line.
+TEST(CaseList, ALaterRowSpellingTheColumnsIsARow) {
+    caselist::Layout layout;
+    const std::string names = caselist::columns;
+    const std::vector<caselist::Row> rows =
+        caselist::read("1,10,1,0.9,0,0,0\n" + names + "\n", layout);
+    EXPECT_FALSE(layout.heading);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].line, 2);
+}
+
+// NUL bytes (and so a list saved as UTF-16) are refused by line, and a file
+// whose lines end in CR alone is numbered line by line.
+TEST(CaseList, NulBytesAndCarriageReturnsByLine) {
+    caselist::Layout layout;
+    std::vector<caselist::Row> rows =
+        caselist::read(std::string("1,10,1,0.9,0,0,0\n1,1\0,1,0.9,0,0,0\n2,10,1,0.9,0,0,0\n", 47),
+                       layout);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].fault, "");
+    EXPECT_EQ(rows[1].line, 2);
+    EXPECT_NE(rows[1].fault.find("NUL"), std::string::npos);
+    EXPECT_EQ(rows[2].fault, "");
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("1,10,1,0.9,0,0,0\n2,10,1,0.9,0,0,0\n")) utf16 += {c, '\0'};
+    rows = caselist::read(utf16, layout);
+    ASSERT_GE(rows.size(), 2u);
+    for (const caselist::Row& row : rows) EXPECT_NE(row.fault, "") << row.line;
+    rows = caselist::read("1,10,1,0.9,0,0,0\r1,10,1,0.9,0,0,0\r\r2,10,1,0.9,0,0,0\r", layout);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].line, 1);
+    EXPECT_EQ(rows[1].line, 2);
+    EXPECT_EQ(rows[2].line, 4);
 }
 
 TEST(CaseList, FieldsAndRealsReadBackAsWritten) {
@@ -156,8 +224,8 @@ TEST(Cases, EveryRowGetsAnAlignedResultByItsLineNumber) {
     EXPECT_EQ(r.status, 0) << r.err;
     const Results res(r.out);
     ASSERT_EQ(res.rows.size(), 6u) << r.out;
-    EXPECT_EQ(res.names.size(), 18u);
-    for (const caselist::Row& row : res.rows) EXPECT_EQ(row.fields.size(), 18u);
+    EXPECT_EQ(res.names.size(), 21u);
+    for (const caselist::Row& row : res.rows) EXPECT_EQ(row.fields.size(), 21u);
     EXPECT_EQ(res.at(0, "status"), "ok");
     EXPECT_NEAR(std::stod(res.at(0, "integral")), 0.1, 2e-6);
     EXPECT_GT(std::stol(res.at(0, "evaluations")), 0);
@@ -176,6 +244,78 @@ TEST(Cases, EveryRowGetsAnAlignedResultByItsLineNumber) {
 }
 
 // Parts of a list together are the whole list; the heading comes with each.
+// A heading with the columns in another order is read by name: sigma and
+// alpha swapped in the file are not swapped in the cases. The setting
+// columns change the case, and the results echo the setting used.
+TEST(Cases, ColumnsAreReadByName) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/plain.csv", "1,10,1,0.9,1e-4,1e-8,0\n");
+    ts::write_file(dir.path() + "/swapped.csv",
+                   "kind,df,alpha,sigma,AdapQuadTol,FunctionTol,ResultTol\n1,10,0.9,1,1e-4,1e-8,0\n");
+    const ts::RunResult plain = ts::run_tolvane("", dir.path(), "--cases plain.csv");
+    const ts::RunResult swapped = ts::run_tolvane("", dir.path(), "--cases swapped.csv");
+    ASSERT_EQ(swapped.status, 0) << swapped.err;
+    const Results a(plain.out), b(swapped.out);
+    EXPECT_EQ(b.at(0, "sigma"), "1");
+    EXPECT_EQ(b.at(0, "alpha"), "0.9");
+    EXPECT_EQ(b.at(0, "integral"), a.at(0, "integral"));
+    EXPECT_EQ(a.at(0, "lambda"), "0.5");
+    EXPECT_EQ(a.at(0, "gamma2"), "11");
+    EXPECT_EQ(a.at(0, "mu"), "0");
+
+    // lambda 0.25 with gamma2 df+1 at sigma 2 is the default case at sigma 1 scaled:
+    // sd* = 2|lambda| gamma s / sqrt(df + 1) is the same, and mu moves nothing.
+    ts::write_file(dir.path() + "/setting.csv",
+                   "sigma,df,kind,alpha,ResultTol,FunctionTol,AdapQuadTol,lambda,gamma2,mu\n"
+                   "1,10,1,0.9,0,1e-8,1e-4,0.5,df+1,3.5\n"
+                   "1,10,1,0.9,0,1e-8,1e-4,0.5,11,0\n"
+                   "1,10,1,0.9,0,1e-8,1e-4,-0.5,df,0\n"
+                   "1,10,1,0.9,0,1e-8,1e-4,0.5,0,0\n"
+                   "1,10,1,0.9,0,1e-8,1e-4,0.5,df+x,0\n");
+    const ts::RunResult set = ts::run_tolvane("", dir.path(), "--cases setting.csv");
+    ASSERT_EQ(set.status, 0) << set.err;
+    const Results c(set.out);
+    EXPECT_EQ(c.at(0, "status"), "ok");
+    EXPECT_NEAR(std::stod(c.at(0, "integral")), std::stod(a.at(0, "integral")), 1e-9);
+    EXPECT_EQ(c.at(0, "mu"), "3.5");
+    EXPECT_EQ(c.at(1, "integral"), a.at(0, "integral"));  // 11 is df + 1 here
+    EXPECT_EQ(c.at(2, "lambda"), "-0.5");
+    EXPECT_EQ(c.at(2, "gamma2"), "10");
+    EXPECT_NEAR(std::stod(c.at(2, "integral")), 0.1, 1e-4);
+    EXPECT_EQ(c.at(3, "status"), "refused");
+    EXPECT_NE(c.at(3, "message").find("gamma2 must be a finite number above 0, not 0"),
+              std::string::npos);
+    EXPECT_EQ(c.at(4, "status"), "refused");
+    EXPECT_NE(c.at(4, "message").find("gamma2 'df+x' is neither a number nor df+K"),
+              std::string::npos);
+}
+
+// A heading that names a column wrongly refuses the list, with its line and
+// exit status 2, before any case is computed; a later row that spells the
+// names is a refused row; a value is quoted cut and escaped, never whole.
+TEST(Cases, WrongHeadingsRowsAndLongValues) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/bad.csv",
+                   "\nkind,df,sigma,alfa,AdapQuadTol,FunctionTol,ResultTol\n1,10,1,0.9,0,0,0\n");
+    const ts::RunResult bad = ts::run_tolvane("", dir.path(), "--cases bad.csv");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err, "tolvane: bad.csv: line 2: unknown column 'alfa' in the heading\n");
+
+    const std::string huge(100000, 'z');
+    ts::write_file(dir.path() + "/rows.csv", "1,10,1,0.9,1e-4,1e-8,0\n" +
+                                                 std::string(caselist::columns) + "\n1," + huge +
+                                                 "\x07,1,0.9,0,0,0\n");
+    const ts::RunResult rows = ts::run_tolvane("", dir.path(), "--cases rows.csv");
+    EXPECT_EQ(rows.status, 0) << rows.err;
+    const Results r(rows.out);
+    ASSERT_EQ(r.rows.size(), 3u);
+    EXPECT_EQ(r.at(1, "status"), "refused");
+    EXPECT_EQ(r.at(1, "message"), "line 2: kind 'kind' is not a number");
+    EXPECT_EQ(r.at(2, "message"), "line 3: df '" + std::string(40, 'z') + "...' is not a number");
+    EXPECT_LT(rows.out.size(), 2000u);
+}
+
 TEST(Cases, PartsTogetherAreTheWhole) {
     ts::TempDir dir;
     std::string list;
