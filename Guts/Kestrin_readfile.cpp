@@ -143,15 +143,24 @@ private:
     std::string inter_name_;
 };
 
-std::vector<CaseWork> work_of(const RunInput& run, const std::vector<PlannedCase>& plan) {
+std::vector<CaseWork> work_of(const RunInput& run, const std::vector<PlannedCase>& plan,
+                              const RunOptions& options) {
     std::vector<CaseWork> work;
     work.reserve(plan.size());
     for (const PlannedCase& p : plan)
         work.push_back({Case{.sides = run.kind == 2 ? 2 : 1, .df = p.df, .sigma = p.sigma,
                              .alpha = p.alpha, .AdapQuadTol = run.AdapQuadTol,
-                             .FunctionTol = run.FunctionTol, .ResultTol = run.ResultTol},
+                             .FunctionTol = run.FunctionTol, .ResultTol = run.ResultTol,
+                             .mu = mu, .lambda = options.lambda, .gamma2 = options.gamma2},
                         true});
     return work;
+}
+
+// The report's heading names the setting when it is not the standardised one.
+bool put_setting(rec::RecordFile& report, const std::string& name, const RunOptions& options) {
+    if (options.default_setting()) return true;
+    return put(report, name,
+               rec::list_text({"Setting: " + setting_text(mu, options.lambda, options.gamma2)}));
 }
 
 // The cases of the run in its order, with the views above; the status of the run.
@@ -159,7 +168,7 @@ int run_cases(const RunInput& run, const RunOptions& options, ClockSource clock,
               rec::RecordFile& report, const std::string& report_name, const CaseRecords& records,
               rec::RecordFile* inter, const std::string& inter_name) {
     const std::vector<PlannedCase> plan = plan_of(run);
-    std::vector<CaseWork> work = work_of(run, plan);
+    std::vector<CaseWork> work = work_of(run, plan, options);
     TableViews views(run, plan, work, options.limits.asked(), report, report_name, records,
                      run.kind == 2 ? 2 : 1, inter, inter_name);
     if (!run_in_order(work, options.jobs, options.limits, std::cout, views, clock)) return 2;
@@ -189,6 +198,7 @@ int run_two_sided(const RunInput& run, const std::string& report_name, const Run
     rec::RecordFile report;
     if (!open_for_writing(report, report_name)) return 2;
     if (!put(report, report_name, rec::list_text({"Verifying two-tailed "})) ||
+        !put_setting(report, report_name, options) ||
         !put(report, report_name,
              rec::list_text({" alpha  df  sigma  Integ   Error  AdqTol FncTol ResTol"})))
         return 2;
@@ -207,6 +217,7 @@ int run_one_sided(const RunInput& run, const std::string& report_name, const Run
     if (!open_for_writing(report, report_name)) return 2;
     const WallClock now = clock();
     if (!put(report, report_name, rec::list_text({"Verifying one-tailed "})) ||
+        !put_setting(report, report_name, options) ||
         !put(report, report_name,
              formatted_text("(I2,a1,I2,A4,I2,A1,I2,A1,I4)",
                             {now.hour, ":", now.minute, "  ", now.month, "/", now.day, "/",

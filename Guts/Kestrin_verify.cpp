@@ -12,13 +12,14 @@
 #include "freeform.h"
 #include "records.h"
 
-void writeverifyinfo() {
+void writeverifyinfo(const std::string& setting) {
+    const std::string which = "case of " + setting + " is ";
     rec::text_lines(std::cout, {"",
                              "",
                              "This program can be used to verify the program that",
                              "calculates confidence limits on linear functions of",
                              "the normal mean and variance. Only the standardized",
-                             "case of mu=0, lambda=0.5, gamma-squared=df+1 is ",
+                             which.c_str(),
                              "considered here.",
                              "",
                              "Terms/guidance:",
@@ -47,8 +48,9 @@ void verify_main(const RunOptions& options) {
     // Every read ends the program on the end of input or a malformed value, so a
     // closed terminal stops the loop instead of spinning on it.
     ff::Reader terminal(std::cin, "standard input");
+    const std::string setting = setting_text(cases::mu, options.lambda, options.gamma2);
     for (;;) {
-        writeverifyinfo();
+        writeverifyinfo(setting);
         rec::list(out, {" Verify one(1) or two(2)-sided limits?"});
         out.flush();
         std::int32_t kind = 0;
@@ -71,7 +73,8 @@ void verify_main(const RunOptions& options) {
 
         const Case c{.sides = kind == 1 ? 1 : 2, .df = df, .sigma = sigma, .alpha = alpha,
                      .AdapQuadTol = AdapQuadTol, .FunctionTol = FunctionTol,
-                     .ResultTol = ResultTol};
+                     .ResultTol = ResultTol, .mu = cases::mu, .lambda = options.lambda,
+                     .gamma2 = options.gamma2};
         // A case whose computation would mean nothing is refused, and the pass
         // ends as usual; every other case is computed, however wrong its limits.
         const std::string refused = refusal(c);

@@ -4,12 +4,18 @@
 #include <string>
 
 #include "CaseRunner.h"
+#include "CaseSetting.h"
+#include "CaseTables.h"
 
 // What the command line sets for a whole run, before any case.
 struct RunOptions {
     bool tails = false;     // --tails: a two-sided pass of the dialogue shows each tail
     LimitsSource limits;    // --limits COMMAND, --limits-timeout SECONDS
     int jobs = 1;           // --jobs N: workers (0: every core)
+    // --lambda X, --gamma2 G: the setting of the dialogue's and the input file's cases.
+    double lambda = cases::lambda;
+    Gamma2 gamma2;
+    bool default_setting() const { return lambda == cases::lambda && gamma2.is_default(); }
 };
 
 // The mode question, then the dialogue or the input-file run.
@@ -18,7 +24,8 @@ int tolvane_main(const RunOptions& options);
 // The interactive verification: one case at a time, until the input ends
 // (which ends the program with status 2, as every malformed answer does).
 [[noreturn]] void verify_main(const RunOptions& options);
-void writeverifyinfo();
+// The dialogue's help text; `setting` as setting_text says it.
+void writeverifyinfo(const std::string& setting = "mu=0, lambda=0.5, gamma-squared=df+1");
 
 // The input-file run: asks for the file's name, runs its table of cases.
 int verify_readfile(const RunOptions& options);
@@ -26,7 +33,7 @@ void writeinfo_readfile();
 
 // The case lists (standard output: CSV; diagnostics: standard error).
 // --plan FILE: the cases an input file selects, in run order.
-int plan_main(const std::string& name);
+int plan_main(const std::string& name, const RunOptions& options);
 // --cases FILE|- [--part K/N]: runs every case row (or the K-th of N parts).
 int cases_main(const std::string& name, const std::string& part, const RunOptions& options);
 bool valid_part(const std::string& text);

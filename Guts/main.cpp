@@ -1,3 +1,5 @@
+#include <cctype>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -15,13 +17,15 @@
 namespace {
 
 const char usage[] =
-    "Usage: tolvane [--tails] [-j N] [--limits COMMAND [--limits-timeout SECONDS]]\n"
-    "       tolvane --plan INPUT-FILE\n"
+    "Usage: tolvane [--tails] [-j N] [--lambda X] [--gamma2 G]\n"
+    "               [--limits COMMAND [--limits-timeout SECONDS]]\n"
+    "       tolvane --plan INPUT-FILE [--lambda X] [--gamma2 G]\n"
     "       tolvane --cases LIST.csv|- [--part K/N] [-j N] [--limits COMMAND ...]\n"
     "       tolvane -h | --help | --version\n"
     "\n"
     "Checks by numerical integration how exact the one- and two-sided confidence\n"
-    "limits on mu + lambda*sigma^2 of a normal sample are (mu = 0, lambda = 0.5).\n"
+    "limits on mu + lambda*sigma^2 of a normal sample are (mu = 0, lambda = 0.5,\n"
+    "gamma^2 = df + 1 unless set otherwise).\n"
     "It asks on standard input\n"
     "  Interactive version (1) or read input file(2)?\n"
     "Answer 1 to verify one case at a time at the terminal, 2 to run the table of\n"
@@ -38,6 +42,9 @@ const char usage[] =
     "  --part K/N                with --cases, only the K-th of N equal parts\n"
     "  -j, --jobs N              compute N cases side by side (0: one a core);\n"
     "                            the output is that of one case at a time\n"
+    "  --lambda X                the coefficient lambda of sigma^2 (default 0.5)\n"
+    "  --gamma2 G                gamma^2, sigma^2 over the variance of the sample\n"
+    "                            mean: a number or df+K (default df+1)\n"
     "  --limits COMMAND          ask COMMAND (run by /bin/sh -c) for every limit,\n"
     "                            one request a line, instead of computing it here;\n"
     "                            tolvane-limits speaks the same protocol\n"
@@ -67,6 +74,30 @@ int finish_stdout() {
     fatal("", why + " (see tolvane --help)");
 }
 
+// A decimal number as a person types one: an optional sign, digits with an
+// optional point, an optional exponent; no blanks, no hexadecimal, no words.
+bool decimal(const std::string& v, double& out) {
+    std::size_t i = 0;
+    if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i]))) ++i, ++digits;
+    if (i < v.size() && v[i] == '.') {
+        ++i;
+        while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i]))) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
+        ++i;
+        if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
+        std::size_t exp = 0;
+        while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i]))) ++i, ++exp;
+        if (exp == 0) return false;
+    }
+    if (i != v.size()) return false;
+    out = std::strtod(v.c_str(), nullptr);
+    return std::isfinite(out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,6 +115,7 @@ int main(int argc, char** argv) {
     double timeout = 60.0;
     bool timeout_given = false;
     bool jobs_given = false;
+    bool setting_given = false;
     std::string plan, cases, part;
     bool plan_given = false, cases_given = false;
     for (int i = 1; i < argc; ++i) {
@@ -121,12 +153,21 @@ int main(int argc, char** argv) {
                 limits = v;
             } else {
                 timeout_given = true;
-                char* end = nullptr;
-                timeout = std::strtod(v.c_str(), &end);
-                if (end == v.c_str() || *end != '\0' || !(timeout > 0.0 && timeout <= 1e6))
+                if (!decimal(v, timeout) || !(timeout > 0.0 && timeout <= 1e6))
                     bad_argument("--limits-timeout needs seconds between 0 and 1e6, not '" + v +
                                  "'");
             }
+        } else if (a == "--lambda" || a == "--gamma2") {
+            if (i + 1 >= argc) bad_argument(a + " needs a value");
+            const std::string v = argv[++i];
+            if (a == "--lambda") {
+                if (!decimal(v, options.lambda))
+                    bad_argument("--lambda needs a finite number, not '" + v + "'");
+            } else if (!parse_gamma2(v, options.gamma2) || !std::isfinite(options.gamma2.value) ||
+                       (!options.gamma2.plus_df && !(options.gamma2.value > 0.0))) {
+                bad_argument("--gamma2 needs a number above 0 or df+K, not '" + v + "'");
+            }
+            setting_given = true;
         } else {
             // The dialogue is the interface; an argument is a mistake, not something to ignore.
             bad_argument("unexpected argument '" + a + "'");
@@ -136,6 +177,9 @@ int main(int argc, char** argv) {
     if (plan_given && cases_given) bad_argument("--plan and --cases do not go together");
     if (!part.empty() && !cases_given) bad_argument("--part goes with --cases");
     if (jobs_given && plan_given) bad_argument("--jobs does not go with --plan");
+    // A case list gives each case its setting in its own columns.
+    if (setting_given && cases_given)
+        bad_argument("--lambda and --gamma2 do not go with --cases (give the list lambda and gamma2 columns)");
     // A file-size limit would otherwise kill the program in the middle of a
     // record; ignored, the write fails and the run cuts the file back to its
     // last complete record.
@@ -146,7 +190,7 @@ int main(int argc, char** argv) {
     // static object is gone.
     std::cin.rdbuf(new ff::FileBuf(0));
     std::cout.rdbuf(new DescriptorOutput(1));
-    if (plan_given) return plan_main(plan);
+    if (plan_given) return plan_main(plan, options);
     options.limits = LimitsSource{limits, timeout};
     if (cases_given) return cases_main(cases, part, options);
     return tolvane_main(options);

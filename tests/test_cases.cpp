@@ -169,7 +169,7 @@ TEST(Plan, EveryCaseOfTheFullOneSidedTableInRunOrder) {
     EXPECT_EQ(r.status, 0) << r.err;
     const Results plan(r.out);
     ASSERT_EQ(plan.rows.size(), 180u);
-    EXPECT_EQ(plan.names.size(), 12u);
+    EXPECT_EQ(plan.names.size(), 15u);
     // level-major, then df, then sigma
     EXPECT_EQ(plan.at(0, "alpha"), "0.001");
     EXPECT_EQ(plan.at(0, "df"), "2");
@@ -394,4 +394,49 @@ TEST(Tails, EachTailOfATwoSidedPass) {
     // without the option the dialogue is as it always was
     const ts::RunResult plain = ts::run_tolvane("1\n2\n10 1 0.95\n1e-6 1e-8 0\n\n");
     EXPECT_EQ(plain.out.find("tail miss"), std::string::npos);
+}
+
+// ---- the setting of the dialogue and the input-file run ----
+
+// --lambda and --gamma2 set the cases of the dialogue and of an input file;
+// the dialogue's help text and the report's heading say the setting when it
+// is not the standardised one, and --plan carries it into every row.
+TEST(Setting, OptionsReachTheCasesAndAreSaid) {
+    ts::TempDir dir;
+    const std::string pass = "1\n1\n10 1 0.9\n1e-4 1e-8 0\n\n";
+    const ts::RunResult plain = ts::run_tolvane(pass, dir.path());
+    const ts::RunResult set = ts::run_tolvane(pass, dir.path(), "--lambda -1 --gamma2 5");
+    EXPECT_NE(plain.out.find(" case of mu=0, lambda=0.5, gamma-squared=df+1 is \n"), std::string::npos);
+    EXPECT_NE(set.out.find(" case of mu=0, lambda=-1, gamma-squared=5 is \n"), std::string::npos);
+    auto integral = [](const std::string& out) {
+        const auto at = out.find("Approx. to integral is (should be 1-alpha)");
+        return at == std::string::npos ? -1.0 : std::stod(out.substr(at + 43, 20));
+    };
+    EXPECT_NEAR(integral(plain.out), 0.1, 1e-4);
+    EXPECT_NEAR(integral(set.out), 0.1, 2e-4);
+    EXPECT_NE(integral(plain.out), integral(set.out));
+
+    ts::write_file(dir.path() + "/s.in", "1\n5 5\n4 4\n1e-4 1e-8 0\ns.rep\n2 2\n");
+    EXPECT_EQ(ts::run_tolvane("2\ns.in\n", dir.path(), "--gamma2 df+3").status, 0);
+    const std::vector<std::string> report = ts::lines_of(ts::read_file(dir.path() + "/s.rep"));
+    ASSERT_GE(report.size(), 2u);
+    EXPECT_EQ(report[1], " Setting: mu=0, lambda=0.5, gamma-squared=df+3");
+    EXPECT_EQ(ts::run_tolvane("2\ns.in\n", dir.path()).status, 0);
+    EXPECT_EQ(ts::read_file(dir.path() + "/s.rep").find("Setting"), std::string::npos);
+
+    const ts::RunResult plan = ts::run_tolvane("", dir.path(), "--plan s.in --lambda 2 --gamma2 df+3");
+    const Results rows(plan.out);
+    ASSERT_EQ(rows.rows.size(), 1u) << plan.out << plan.err;
+    EXPECT_EQ(rows.at(0, "lambda"), "2");
+    EXPECT_EQ(rows.at(0, "gamma2"), "13");
+    EXPECT_EQ(rows.at(0, "mu"), "0");
+
+    for (const char* bad : {"--lambda 0x10", "--lambda nan", "--gamma2 -1", "--gamma2 df*2",
+                            "--lambda 1 --cases s.in", "--limits-timeout 0x10 --limits cat",
+                            "--limits-timeout ' 5' --limits cat"}) {
+        const ts::RunResult r = ts::run_tolvane(pass, dir.path(), bad);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_EQ(r.out, "") << bad;
+        EXPECT_EQ(ts::count_of(r.err, "\n"), 1) << bad << r.err;
+    }
 }

@@ -1,0 +1,68 @@
+// --plan: the cases an input file selects, in the order its run takes them,
+// as a case list with the tables' indices, the report's name and the setting.
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "CaseList.h"
+#include "CaseTables.h"
+#include "Kestrin_readfile.h"
+#include "entries.h"
+#include "sink.h"
+
+namespace {
+
+bool put_row(const std::string& row) {
+    std::cout << row << '\n';
+    return terminal_written();
+}
+
+}  // namespace
+
+int plan_main(const std::string& name, const RunOptions& options) {
+    if (caselist::trimmed(name).empty()) fatal("", "blank input file name");
+    if (name.size() > max_name)
+        fatal(name, "the input file name is longer than " + std::to_string(max_name) +
+                        " characters");
+    RunInput run;
+    const std::string heading =
+        std::string(caselist::columns) +
+        ",level_index,df_index,sigma_index,report,sigmas_defaulted,lambda,gamma2,mu";
+    std::string fault;
+    const ReadOutcome outcome = open_run_input(name, run, fault);
+    if (outcome == ReadOutcome::Fault) fatal(name, fault);
+    if (outcome == ReadOutcome::BadKind) return put_row(heading) ? 0 : 2;
+    const std::string refused = run_input_fault(run);
+    if (!refused.empty()) fatal(name, refused);
+    const std::string report = trimmed_name(run.report);
+    // The run would refuse it only after making tolvane.int; refused here as it is there.
+    if (run.kind == 2) {
+        std::error_code e1, e2;
+        // As the run compares them: the same file under any name, a hard link
+        // included; a tolvane.int that does not exist yet by its path.
+        bool same = false;
+        if (std::filesystem::exists(report, e1) && std::filesystem::exists("tolvane.int", e2)) {
+            same = std::filesystem::equivalent(report, "tolvane.int", e1);
+        } else {
+            const auto a = std::filesystem::weakly_canonical(report, e1);
+            const auto b = std::filesystem::weakly_canonical("tolvane.int", e2);
+            same = !e1 && !e2 && a == b;
+        }
+        if (same)
+            fatal(report, "the report file is the same file as tolvane.int, which holds the "
+                          "intermediate results of a two-sided run");
+    }
+    if (!put_row(heading)) return 2;
+    for (const PlannedCase& p : plan_of(run)) {
+        if (!put_row(std::to_string(run.kind) + "," + caselist::real(p.df) + "," +
+                caselist::real(p.sigma) + "," + caselist::real(p.alpha) + "," +
+                caselist::real(run.AdapQuadTol) + "," + caselist::real(run.FunctionTol) + "," +
+                caselist::real(run.ResultTol) + "," + std::to_string(p.level) + "," +
+                std::to_string(p.df_index) + "," + std::to_string(p.sigma_index) + "," +
+                caselist::field(report) + "," + (run.sigmas_defaulted ? "1" : "0") + "," +
+                caselist::real(options.lambda) + "," + caselist::real(options.gamma2.of(p.df)) +
+                "," + caselist::real(cases::mu)))
+            return 2;
+    }
+    return 0;
+}
