@@ -3,6 +3,7 @@
 // send the computing routines' diagnostics to standard error.
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -155,6 +156,9 @@ std::string results_row(const caselist::Row& row, const caselist::Layout& layout
 bool parse_part(const std::string& text, long& part, long& parts) {
     const auto slash = text.find('/');
     if (slash == std::string::npos) return false;
+    // Digits only on both sides: stol would let blanks and a sign through.
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (i != slash && !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
     try {
         std::size_t a = 0, b = 0;
         part = std::stol(text.substr(0, slash), &a);

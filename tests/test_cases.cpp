@@ -332,7 +332,10 @@ TEST(Cases, PartsTogetherAreTheWhole) {
         for (std::size_t i = k == 1 ? 0 : 1; i < lines.size(); ++i) joined += lines[i] + "\n";
     }
     EXPECT_EQ(joined, whole.out);
-    EXPECT_EQ(ts::run_tolvane("", dir.path(), "--cases c.csv --part 4/3").status, 2);
+    for (const char* bad : {"4/3", "' 1/2'", "'1/ 2'", "+1/2", "1/2x", "0/2", "1/0", "/2"})
+        EXPECT_EQ(ts::run_tolvane("", dir.path(), std::string("--cases c.csv --part ") + bad).status,
+                  2)
+            << bad;
     // The largest parts do not overflow: the last of them is the last row.
     const ts::RunResult last =
         ts::run_tolvane("", dir.path(), "--cases c.csv --part 9000000000000000000/9000000000000000000");
