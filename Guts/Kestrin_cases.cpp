@@ -17,6 +17,7 @@
 #include "CaseList.h"
 #include "CaseRunner.h"
 #include "Kestrin_readfile.h"
+#include "Verdicts.h"
 #include "entries.h"
 #include "freeform.h"
 #include "records.h"
@@ -176,9 +177,9 @@ class ListViews : public CaseViews {
 public:
     ListViews(const std::vector<caselist::Row>& rows, const caselist::Layout& layout, long first,
               const std::vector<CaseWork>& work, const std::vector<std::string>& refused,
-              bool asked)
+              bool asked, Verdicts* verdicts)
         : rows_(rows), layout_(layout), first_(first), work_(work), refused_(refused),
-          asked_(asked) {}
+          asked_(asked), verdicts_(verdicts) {}
 
     bool any_failed = false;
 
@@ -187,6 +188,8 @@ public:
     bool after(std::size_t i, const CaseResult* r) override {
         const caselist::Row& row = rows_[static_cast<std::size_t>(first_) + i];
         const std::string at = "line " + std::to_string(row.line) + ": ";
+        if (verdicts_ != nullptr)
+            verdicts_->add("line " + std::to_string(row.line), r ? &work_[i].c : nullptr, r);
         if (r == nullptr) return put_row(results_row(row, layout_, "refused", nullptr, nullptr, at + refused_[i]));
         const Case& c = work_[i].c;
         std::cerr.flush();
@@ -211,6 +214,7 @@ private:
     const std::vector<CaseWork>& work_;
     const std::vector<std::string>& refused_;
     bool asked_;
+    Verdicts* verdicts_;
 };
 
 }  // namespace
@@ -245,9 +249,15 @@ int cases_main(const std::string& name, const std::string& part_text, const RunO
         work.push_back(w);
         refused.push_back(std::move(why));
     }
-    ListViews views(rows, layout, first, work, refused, options.limits.asked());
+    Verdicts verdicts(options.max_error, options.equal_tails);
+    ListViews views(rows, layout, first, work, refused, options.limits.asked(),
+                    options.verdicts() ? &verdicts : nullptr);
     // The computations' records go to standard error, the results to standard output.
     if (!run_in_order(work, options.jobs, options.limits, std::cerr, views)) return 2;
+    if (options.verdicts()) {
+        std::cerr << "tolvane: " << verdicts.summary() << std::endl;
+        if (verdicts.any_missed()) return MissedStatus;
+    }
     return views.any_failed ? 3 : 0;
 }
 

@@ -15,8 +15,10 @@
 
 #include "Case.h"
 #include "CaseDomain.h"
+#include "CaseList.h"
 #include "CaseRunner.h"
 #include "CaseTables.h"
+#include "Verdicts.h"
 #include "entries.h"
 #include "freeform.h"
 #include "records.h"
@@ -78,10 +80,10 @@ public:
     TableViews(const RunInput& run, const std::vector<PlannedCase>& plan,
                const std::vector<CaseWork>& work, bool asked, rec::RecordFile& report,
                const std::string& report_name, const CaseRecords& records, int sides,
-               rec::RecordFile* inter, const std::string& inter_name)
+               rec::RecordFile* inter, const std::string& inter_name, Verdicts* verdicts)
         : run_(run), plan_(plan), work_(work), asked_(asked), report_(report),
           report_name_(report_name), records_(records), sides_(sides), inter_(inter),
-          inter_name_(inter_name) {}
+          inter_name_(inter_name), verdicts_(verdicts) {}
 
     bool lost = false;  // a case was lost to the limit command
 
@@ -106,6 +108,10 @@ public:
         const PlannedCase& p = plan_[i];
         const CaseResult& r = *result;
         std::ostream& terminal = std::cout;
+        if (verdicts_ != nullptr)
+            verdicts_->add("alpha " + caselist::real(p.alpha) + ", df " + caselist::real(p.df) +
+                               ", sigma " + caselist::real(p.sigma),
+                           &work_[i].c, &r);
         if (r.status == CaseStatus::Failed) {
             lost = true;
             rec::list(terminal, {r.message});
@@ -141,6 +147,7 @@ private:
     int sides_;
     rec::RecordFile* inter_;
     std::string inter_name_;
+    Verdicts* verdicts_;
 };
 
 std::vector<CaseWork> work_of(const RunInput& run, const std::vector<PlannedCase>& plan,
@@ -163,15 +170,23 @@ bool put_setting(rec::RecordFile& report, const std::string& name, const RunOpti
                rec::list_text({"Setting: " + setting_text(mu, options.lambda, options.gamma2)}));
 }
 
-// The cases of the run in its order, with the views above; the status of the run.
+// The cases of the run in its order, with the views above; the status of the
+// run. With --max-error, the summary of the verdicts on standard error.
 int run_cases(const RunInput& run, const RunOptions& options, ClockSource clock,
               rec::RecordFile& report, const std::string& report_name, const CaseRecords& records,
               rec::RecordFile* inter, const std::string& inter_name) {
     const std::vector<PlannedCase> plan = plan_of(run);
     std::vector<CaseWork> work = work_of(run, plan, options);
+    Verdicts verdicts(options.max_error, options.equal_tails);
     TableViews views(run, plan, work, options.limits.asked(), report, report_name, records,
-                     run.kind == 2 ? 2 : 1, inter, inter_name);
+                     run.kind == 2 ? 2 : 1, inter, inter_name,
+                     options.verdicts() ? &verdicts : nullptr);
     if (!run_in_order(work, options.jobs, options.limits, std::cout, views, clock)) return 2;
+    if (options.verdicts()) {
+        std::cout.flush();
+        std::cerr << "tolvane: " << verdicts.summary() << std::endl;
+        if (verdicts.any_missed()) return MissedStatus;
+    }
     return views.lost ? 3 : 0;
 }
 

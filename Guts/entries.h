@@ -16,6 +16,10 @@ struct RunOptions {
     double lambda = cases::lambda;
     Gamma2 gamma2;
     bool default_setting() const { return lambda == cases::lambda && gamma2.is_default(); }
+    // --max-error X (negative: not given), --equal-tails: verdicts a CI can act on.
+    double max_error = -1.0;
+    bool equal_tails = false;
+    bool verdicts() const { return max_error >= 0.0; }
 };
 
 // The mode question, then the dialogue or the input-file run.
@@ -37,3 +41,5 @@ int plan_main(const std::string& name, const RunOptions& options);
 // --cases FILE|- [--part K/N]: runs every case row (or the K-th of N parts).
 int cases_main(const std::string& name, const std::string& part, const RunOptions& options);
 bool valid_part(const std::string& text);
+// --grid SPEC: the case list of a grid of cases on standard output.
+int grid_main(const std::string& spec);
