@@ -5,15 +5,28 @@ BUILD_TSAN ?= build-tsan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX     ?= /usr/local
 
-.PHONY: run test test-sanitize test-tsan deps configure build install bench clean
+.PHONY: run test test-sanitize test-tsan deps deps-test deps-bench configure configure-test build install bench clean
 
+# What building and running need; the tests also need their libraries and the
+# daemons they start themselves, the microbenchmarks Google Benchmark.
+# Nothing installed is started or left enabled at boot.
 deps:
 	@bash scripts/install-deps
 
+deps-test:
+	@bash scripts/install-deps --test
+
+deps-bench:
+	@bash scripts/install-deps --bench
+
+# Builds the tests where their libraries are there (TOLVANE_TESTS=AUTO).
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 
-build: configure
+configure-test: deps-test
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=ON
+
+build: configure-test
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Runs the program's main job on the bundled quick example. Builds the two
@@ -32,18 +45,18 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
-test-sanitize: deps
-	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_SANITIZE=ON
+test-sanitize: deps-test
+	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_SANITIZE=ON -DTOLVANE_TESTS=ON
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	cd $(BUILD_ASAN) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 # The tests of cases computed side by side (--jobs), under ThreadSanitizer.
-test-tsan: deps
-	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_TSAN=ON
+test-tsan: deps-test
+	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_TESTS=ON -DTOLVANE_TSAN=ON
 	cmake --build $(BUILD_TSAN) -j $(JOBS) --target tolvane tolvane-limits test_concurrency
 	cd $(BUILD_TSAN) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --output-on-failure -j $(JOBS) -R 'Concurrency|script_jobs'
 
-bench: deps
+bench: deps-bench
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTOLVANE_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 

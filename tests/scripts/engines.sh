@@ -229,9 +229,20 @@ sshd_listening() { [ "$(grep -c '^Server listening on' "$1")" -eq "$2" ]; }
 # munged, slurmctld and one slurmd for this machine, with their keys, state,
 # spool and logs in the test's directory; SLURM_CONF points the commands at it.
 start_slurm() {
-  local dir=$work/daemons/slurm host cpus try
+  local dir=$work/daemons/slurm host addr cpus try
   # Slurm knows a machine by the first word of its name.
   host=$(uname -n); host=${host%%.*}
+  # Bound to no address but their machine's (NoCtldInAddrAny, NoInAddrAny),
+  # the daemons listen on the address that its name resolves to; the clients
+  # must be sent there. That is a loopback address on a machine as Debian
+  # installs it (127.0.1.1) and here; anything else would be listened on from
+  # outside.
+  addr=$(getent ahostsv4 "$(uname -n)" | awk 'NR == 1 {print $1}') || true
+  case $addr in
+    127.*) ;;
+    "") engine_failure "this machine's name $(uname -n) does not resolve (no line for it in /etc/hosts), and Slurm's daemons listen on its address" ;;
+    *) engine_failure "this machine's name $(uname -n) resolves to $addr, not to a loopback address; Slurm's daemons would listen there" ;;
+  esac
   cpus=$(nproc)
   mkdir -p "$dir/munge" "$dir/state" "$dir/spool"
   # munged wants its socket's directories open to everyone, its key to itself.
@@ -249,7 +260,7 @@ start_slurm() {
     read -r slurmctld_port slurmd_port <<<"$(free_ports 2)"
     cat >"$SLURM_CONF" <<EOF
 ClusterName=tolvanetest
-SlurmctldHost=$host(127.0.0.1)
+SlurmctldHost=$host($addr)
 SlurmctldPort=$slurmctld_port
 SlurmdPort=$slurmd_port
 SlurmUser=$(id -un)
@@ -277,7 +288,7 @@ SwitchType=switch/none
 MailProg=/bin/true
 ReturnToService=2
 MinJobAge=600
-NodeName=$host NodeAddr=127.0.0.1 CPUs=$cpus State=UNKNOWN
+NodeName=$host NodeAddr=$addr CPUs=$cpus State=UNKNOWN
 PartitionName=tolvane Nodes=$host Default=YES MaxTime=10 State=UP
 EOF
     start_daemon "$dir/slurmctld-$try.log" slurmctld -D -i -f "$SLURM_CONF"

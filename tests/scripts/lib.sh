@@ -26,3 +26,50 @@ single_run() {
   mkdir -p "$dir"; cp "$input" "$dir/"
   (cd "$dir" && printf '2\n%s\n' "$(basename "$input")" | "$tolvane" >terminal.txt)
 }
+
+# Runs COMMAND with DIR (made, and empty) as a file system of BYTES bytes (a
+# multiple of 4096), full once they are written; DIR is emptied again after.
+# Where the test may make a mount namespace (root with CAP_SYS_ADMIN) that is
+# a tmpfs of that size mounted on DIR there, gone when COMMAND ends; elsewhere
+# (a container's root, any user) DIR stays as it is and the preloaded
+# tests/preload/enospc.c (TOLVANE_TEST_ENOSPC_LIB, set by CTest) refuses the
+# writes under it past BYTES. Either way COMMAND sets up, runs and inspects
+# what is in DIR itself, and leaves its findings outside. A shell builtin's
+# writes to a file under DIR are not refused by the library (see there).
+# TOLVANE_TEST_FULL_DISK=preload takes the library where both could run.
+# Status 125, with the reason on standard error, when neither can.
+with_full_disk() {
+  local dir=$1 bytes=$2 status=0; shift 2
+  mkdir -p -- "$dir"
+  if [ -n "$(ls -A -- "$dir")" ]; then echo "with_full_disk: $dir is not empty" >&2; return 125; fi
+  if [ "${TOLVANE_TEST_FULL_DISK:-}" != preload ] && unshare -m --propagation private true 2>/dev/null; then
+    echo "full disk: a tmpfs of $bytes bytes in a mount namespace of its own" >&2
+    unshare -m --propagation private -- "$BASH" -c \
+      'mount -t tmpfs -o size="$1" tmpfs "$2" || exit 125; shift 2; "$@"' _ "$bytes" "$dir" "$@" || status=$?
+    return $status
+  fi
+  local lib=${TOLVANE_TEST_ENOSPC_LIB:-$build/tests/libtolvane_enospc.so}
+  if [ ! -f "$lib" ]; then
+    echo "with_full_disk: no mount namespace here, and no $lib to stand in (build the tests)" >&2
+    return 125
+  fi
+  # The library must be seen to refuse before anything is judged by it.
+  local probe size
+  probe=$(mktemp -d "$work/full-disk-probe.XXXXXX")
+  env TOLVANE_TEST_ENOSPC_DIR="$probe" TOLVANE_TEST_ENOSPC_BUDGET=4096 LD_PRELOAD="$lib" \
+    dd if=/dev/zero of="$probe/x" bs=4096 count=2 2>/dev/null && status=1
+  size=$(stat -c %s -- "$probe/x" 2>/dev/null || echo none)
+  rm -rf -- "$probe"
+  if [ $status -ne 0 ] || [ "$size" != 4096 ]; then
+    echo "with_full_disk: no mount namespace here, and $lib did not refuse a write past 4096 bytes (wrote $size)" >&2
+    return 125
+  fi
+  local why="no mount namespace here"
+  [ "${TOLVANE_TEST_FULL_DISK:-}" != preload ] || why="TOLVANE_TEST_FULL_DISK=preload"
+  echo "full disk: $bytes bytes under $dir, by the preloaded $lib ($why)" >&2
+  env TOLVANE_TEST_ENOSPC_DIR="$(realpath -- "$dir")" TOLVANE_TEST_ENOSPC_BUDGET="$bytes" \
+      LD_PRELOAD="$lib${LD_PRELOAD:+:$LD_PRELOAD}" \
+      ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" "$@" || status=$?
+  find "$dir" -mindepth 1 -delete 2>/dev/null || true
+  return $status
+}
