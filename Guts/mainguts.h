@@ -194,6 +194,20 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
 
 // ---- the two-sided limit driver ----
 
+// The two-sided search (1 the window ending at rho, 2 the one starting there)
+// whose root gives the lower (limit 1) or upper (limit 2) limit, and the sign
+// its factor is applied with. For a negative coefficient the interval is the
+// mirror image of that for |lambda|: mu + lambda sigma^2 of the data (ybar, s)
+// is minus mu' + |lambda| sigma^2 of the data (-ybar, s), so the level stays
+// alpha and the roots change places.
+struct TwoSidedRoot {
+    int which;
+    double sign;
+};
+inline TwoSidedRoot two_sided_root(int limit, double lambda) {
+    return lambda < 0.0 ? TwoSidedRoot{3 - limit, -1.0} : TwoSidedRoot{limit, 1.0};
+}
+
 // Both limits of the two-sided interval at level alpha on mu + lambda sigma^2,
 // their factors, the seconds taken and the two search counts; returns its
 // status (limitstatus). Stores zmax, ftolx, ftolr and maxit in the context's
