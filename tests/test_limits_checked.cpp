@@ -76,8 +76,8 @@ std::string describe(const Request& r) { return limitproto::format_request(r); }
 
 // Where the plain computation at 1e-8 was wrong: df 3 with H near 100 (8.6e-7
 // off), two-sided df 100 at alpha 0.001 (1.2e-4 off in h), df 2 with s 3e7
-// and 1e8 (theta = s^2/2 + H s/sqrt(df) has no digits left for H; 1e8 gave
-// H = 0), a two-sided pair at df 100, s 9.92 that was no interval. The plain
+// and 1e8 (theta = s^2/2 + H s/sqrt(df) has no digits left for H; 1e8 gives
+// H = -2.8e7 where the root is 1.3e9), a two-sided pair at df 100, s 9.92 that was no interval. The plain
 // answers are shown wrong by the oracle first, so that the
 // test would notice an oracle that passes everything.
 TEST(CheckedLimits, KnownWrongSpotsAreRightNow) {
@@ -136,7 +136,7 @@ TEST(CheckedLimits, ResidualBoundsHoldAtTheRoot) {
         double nu, eta, level, guess;
     };
     const Case cases[] = {{1, 1, 3, 5.0, 0.99, 108.8}, {1, 1, 200, 0.3, 0.05, -1.7},
-                          {1, 1, 2, 3e7, 0.95, 8.8e8}, {2, 1, 10, 1.0, 0.95, -2.06},
+                          {1, 1, 2, 3e7, 0.95, 3.92e8}, {2, 1, 10, 1.0, 0.95, -2.06},
                           {2, 2, 10, 1.0, 0.95, 3.57}, {2, 1, 100, 13.62, 0.001, -0.0193}};
     for (const Case& c : cases) {
         const lo::Equation oeq{c.sides, c.which, c.nu, c.eta, c.level};
