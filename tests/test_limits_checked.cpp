@@ -380,3 +380,99 @@ TEST(CheckedLimits, NegativeLambdaTwoSidedIsTheMirrorImage) {
     EXPECT_NEAR(ex.value[2], -1.98285, 5e-6);
     EXPECT_NEAR(ex.value[3], 0.13514, 5e-6);
 }
+
+// lambda, gamma2 and s reach the limit code only as sd* = 2|lambda| gamma
+// s/sqrt(df + 1): at lambda -1, 0.25, 1, 2 and gamma2 1, df, 10(df + 1) the
+// plain factors (FunctionTol 1e-8) are those of the standard setting at
+// s = sd*, within 1e-6 of the long-double oracle's roots at these places
+// inside the measured domain, and the checked ones within their bounds; the
+// limits are built from them with the sign of lambda (docs/limits-domain.md
+// has the full grid, scripts/sweep-oracles settings).
+TEST(CheckedLimits, EverySettingIsTheStandardisedProblemAtSdStar) {
+    struct Point {
+        double df, sd, alpha;
+    };
+    const Point points[] = {{2, 0.05, 0.999}, {3, 1.0, 0.9},   {10, 10.0, 0.95},
+                            {30, 0.3, 0.5},   {100, 3.0, 0.99}, {1000, 1.0, 0.01}};
+    double worst_plain = 0.0, worst_spread = 0.0;
+    for (const Point& pt : points) {
+        // The standardised problems: one-sided at alpha and 1 - alpha (a
+        // negative lambda), two-sided both windows; their standard answers.
+        Answer std_one, std_two, std_flip;
+        {
+            ts::TestContext tc;
+            Request r = request(1, pt.df, pt.sd, pt.alpha, true);
+            ASSERT_EQ(limitproto::answer_request(r, 1e-8, 0.0, std_one, tc), "");
+            r.alpha = 1.0 - pt.alpha;
+            ASSERT_EQ(limitproto::answer_request(r, 1e-8, 0.0, std_flip, tc), "");
+            r = request(2, pt.df, pt.sd, pt.alpha, true);
+            ASSERT_EQ(limitproto::answer_request(r, 1e-8, 0.0, std_two, tc), "");
+        }
+        const auto root_one = lo::root({1, 1, pt.df, pt.sd, pt.alpha}, std_one.value[0]);
+        const auto root_flip = lo::root({1, 1, pt.df, pt.sd, 1.0 - pt.alpha}, std_flip.value[0]);
+        const auto root_low = lo::root({2, 1, pt.df, pt.sd, pt.alpha}, std_two.value[0]);
+        const auto root_high = lo::root({2, 2, pt.df, pt.sd, pt.alpha}, std_two.value[2]);
+        ASSERT_TRUE(root_one && root_flip && root_low && root_high) << pt.df << " " << pt.sd;
+        auto distance = [](double h, lo::real root) {
+            const double r = static_cast<double>(root);
+            return std::fabs(h - r) / std::fmax(1.0, std::fabs(r));
+        };
+        for (double lambda : {-1.0, 0.25, 1.0, 2.0}) {
+            for (double gamma2 : {1.0, pt.df, 10.0 * (pt.df + 1.0)}) {
+                Request r;
+                r.df = pt.df;
+                r.s = pt.sd * std::sqrt(pt.df + 1.0) / (2.0 * std::fabs(lambda) * std::sqrt(gamma2));
+                r.alpha = pt.alpha;
+                r.lambda = lambda;
+                r.gamma2 = gamma2;
+                r.ybar = 0.7;
+                r.FunctionTol = 1e-8;
+                r.ResultTol = 0.0;
+                const double sign = lambda < 0.0 ? -1.0 : 1.0;
+                const double scale = std::sqrt((r.df + 1.0) / r.df) * r.s / std::sqrt(gamma2);
+                const double centre = r.ybar + lambda * r.s * r.s;
+                for (int kind = 1; kind <= 2; ++kind) {
+                    r.kind = kind;
+                    const std::string tag = describe(r);
+                    // The factors' roots: for a negative lambda the one-sided
+                    // level turns over and the two-sided windows change places.
+                    const lo::real roots[2] = {
+                        kind == 1 ? (lambda < 0.0 ? *root_flip : *root_one)
+                                  : (lambda < 0.0 ? *root_high : *root_low),
+                        lambda < 0.0 ? *root_low : *root_high};
+                    const Answer& standard = kind == 1 ? (lambda < 0.0 ? std_flip : std_one) : std_two;
+                    for (int checked = 0; checked < 2; ++checked) {
+                        ts::TestContext tc;
+                        r.has_tols = checked == 0;
+                        Answer a;
+                        ASSERT_EQ(limitproto::answer_request(r, 1e-8, 0.0, a, tc), "") << tag;
+                        const double bound = checked ? (kind == 1 ? limitproto::OneSidedBound
+                                                                  : limitproto::TwoSidedBound)
+                                                     : 1e-6;
+                        for (int i = 0; i < kind; ++i) {
+                            const double h = a.value[2 * i];
+                            EXPECT_LE(distance(h, roots[i]), bound)
+                                << tag << (checked ? " checked" : " plain") << " factor " << i;
+                            EXPECT_NEAR(a.value[2 * i + 1], centre + sign * h * scale,
+                                        1e-13 * (std::fabs(centre) + std::fabs(h * scale)))
+                                << tag;
+                            if (!checked) {
+                                worst_plain = std::fmax(worst_plain, distance(h, roots[i]));
+                                // The standard setting's factor, mirrored for lambda < 0.
+                                const double hs = standard.value[kind == 2 && lambda < 0.0 ? 2 - 2 * i : 2 * i];
+                                worst_spread = std::fmax(
+                                    worst_spread, std::fabs(h - hs) / std::fmax(1.0, std::fabs(hs)));
+                            }
+                        }
+                        if (kind == 2) {
+                            EXPECT_LE(a.value[1], a.value[3]) << tag;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    std::printf("plain factors: worst distance from the oracle %.2g, from the standard "
+                "setting's %.2g\n", worst_plain, worst_spread);
+    EXPECT_LE(worst_spread, 1e-8);
+}
