@@ -67,32 +67,80 @@ std::string case_fault(double df, double sigma, double alpha, double AdapQuadTol
     return why;
 }
 
-std::string limits_domain() {
-    return "df " + shown(DfMin) + " to " + shown(LimitsDfMax) + ", sigma " +
-           shown(LimitsSigmaMin) + " to " + shown(LimitsSigmaMax) + ", alpha " +
-           shown(LimitsAlphaMin) + " to " + shown(LimitsAlphaMax) + ", AdapQuadTol 0 or " +
-           shown(LimitsAdapQuadTolMin) + " to " + shown(LimitsAdapQuadTolMax) +
+namespace {
+
+bool standard_setting(double lambda, double gamma2, double df) {
+    return lambda == 0.5 && gamma2 == df + 1.0;
+}
+
+bool adapquadtol_inside(double AdapQuadTol) {
+    return AdapQuadTol <= 0.0 || within(AdapQuadTol, LimitsAdapQuadTolMin, LimitsAdapQuadTolMax);
+}
+
+std::string adapquadtol_domain() {
+    return "AdapQuadTol 0 or " + shown(LimitsAdapQuadTolMin) + " to " + shown(LimitsAdapQuadTolMax);
+}
+
+// The domain's text with `scale` naming the bounds of sigma or sd*.
+std::string domain_text(const std::string& scale, const std::string& defined = "") {
+    return "df " + shown(DfMin) + " to " + shown(LimitsDfMax) + ", " + scale + " " +
+           shown(LimitsSigmaMin) + " to " + shown(LimitsSigmaMax) + defined + ", alpha " +
+           shown(LimitsAlphaMin) + " to " + shown(LimitsAlphaMax) + ", " + adapquadtol_domain() +
            ", FunctionTol " + shown(LimitsFunctionTolMin) + " to " +
            shown(LimitsFunctionTolMax) + ", ResultTol 0 to " + shown(LimitsResultTolMax);
 }
 
-std::string outside_limits_domain(double df, double sigma, double alpha, double AdapQuadTol,
-                                  double FunctionTol, double ResultTol) {
+// The values of a case outside the domain, `scale` and `scaled` standing for
+// sigma: "sigma 500" or "sd* 12 (sigma 3)".
+std::string outside_text(double df, double scaled, const std::string& scale, double alpha,
+                         double AdapQuadTol, double FunctionTol, double ResultTol) {
     std::string out;
-    auto note = [&](bool inside, const char* name, double v) {
+    auto note = [&](bool inside, const std::string& what) {
         if (inside) return;
         if (!out.empty()) out += ", ";
-        out += std::string(name) + " " + shown(v);
+        out += what;
     };
-    note(df <= LimitsDfMax, "df", df);
-    note(within(sigma, LimitsSigmaMin, LimitsSigmaMax), "sigma", sigma);
-    note(within(alpha, LimitsAlphaMin, LimitsAlphaMax), "alpha", alpha);
-    note(AdapQuadTol <= 0.0 || within(AdapQuadTol, LimitsAdapQuadTolMin, LimitsAdapQuadTolMax),
-         "AdapQuadTol", AdapQuadTol);
-    note(within(FunctionTol, LimitsFunctionTolMin, LimitsFunctionTolMax), "FunctionTol",
-         FunctionTol);
-    note(within(ResultTol, 0.0, LimitsResultTolMax), "ResultTol", ResultTol);
+    note(df <= LimitsDfMax, "df " + shown(df));
+    note(within(scaled, LimitsSigmaMin, LimitsSigmaMax), scale);
+    note(within(alpha, LimitsAlphaMin, LimitsAlphaMax), "alpha " + shown(alpha));
+    note(adapquadtol_inside(AdapQuadTol), "AdapQuadTol " + shown(AdapQuadTol));
+    note(within(FunctionTol, LimitsFunctionTolMin, LimitsFunctionTolMax),
+         "FunctionTol " + shown(FunctionTol));
+    note(within(ResultTol, 0.0, LimitsResultTolMax), "ResultTol " + shown(ResultTol));
     return out;
+}
+
+}  // namespace
+
+std::string limits_domain() { return domain_text("sigma"); }
+
+std::string outside_limits_domain(double df, double sigma, double alpha, double AdapQuadTol,
+                                  double FunctionTol, double ResultTol) {
+    return outside_text(df, sigma, "sigma " + shown(sigma), alpha, AdapQuadTol, FunctionTol,
+                        ResultTol);
+}
+
+double sd_star(double sigma, double lambda, double gamma2, double df) {
+    return 2.0 * std::fabs(lambda) * std::sqrt(gamma2) * sigma / std::sqrt(df + 1.0);
+}
+
+std::string limits_domain(double lambda, double gamma2, double df) {
+    if (standard_setting(lambda, gamma2, df)) return limits_domain();
+    if (lambda == 0.0) return "the t limits of lambda 0, at every df, sigma and alpha: " +
+                              adapquadtol_domain();
+    return domain_text("sd*", " (sd* = 2|lambda|*gamma*sigma/sqrt(df+1))");
+}
+
+std::string outside_limits_domain(double df, double sigma, double alpha, double AdapQuadTol,
+                                  double FunctionTol, double ResultTol, double lambda,
+                                  double gamma2) {
+    if (standard_setting(lambda, gamma2, df))
+        return outside_limits_domain(df, sigma, alpha, AdapQuadTol, FunctionTol, ResultTol);
+    if (lambda == 0.0)
+        return adapquadtol_inside(AdapQuadTol) ? std::string() : "AdapQuadTol " + shown(AdapQuadTol);
+    const double sd = sd_star(sigma, lambda, gamma2, df);
+    return outside_text(df, sd, "sd* " + shown(sd) + " (sigma " + shown(sigma) + ")", alpha,
+                        AdapQuadTol, FunctionTol, ResultTol);
 }
 
 }  // namespace domain

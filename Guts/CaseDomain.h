@@ -64,7 +64,37 @@ std::string limits_domain();
 
 // Empty for a case inside the measured domain of the built-in limits;
 // otherwise which of its values lie outside, e.g. "sigma 500, FunctionTol 1e-6".
+// The standard setting (lambda 0.5, gamma^2 df + 1).
 std::string outside_limits_domain(double df, double sigma, double alpha, double AdapQuadTol,
                                   double FunctionTol, double ResultTol);
+
+// ---- the domain in any setting of lambda and gamma^2 ----
+//
+// The limit code depends on lambda, gamma^2 and s only through
+// sd* = 2|lambda| gamma s/sqrt(df + 1), and the coverage of a case (df, sigma,
+// alpha) only through sd* of sigma: in units of sigma/gamma the limit minus the
+// target is Z + sign(lambda) (sd* sqrt(df + 1)/2 (w^2 - 1) + H(sd* w) w
+// sqrt((df + 1)/df)) with w = s/sigma, and a negative lambda is the mirror
+// image of |lambda| at 1 - alpha. In the standard setting sd* is sigma, so the
+// sigma bounds above are sd* bounds in every other (docs/limits-domain.md
+// measures the limits at lambda -1, 0.25, 1, 2 and gamma^2 1, df, 10(df + 1)).
+// At lambda 0 the limits are the t limits (TOneTail, TTwotail), right to about
+// 4e-15 at every df, sigma and alpha: only the bounds of AdapQuadTol remain.
+
+// sd* of sigma: 2|lambda| gamma sigma/sqrt(df + 1).
+double sd_star(double sigma, double lambda, double gamma2, double df);
+
+// The domain in the setting (lambda, gamma2), as the outside record names it:
+// limits_domain() itself in the standard setting, sd* in place of sigma in
+// any other with lambda not 0, AdapQuadTol alone at lambda 0.
+std::string limits_domain(double lambda, double gamma2, double df);
+
+// As outside_limits_domain above, in the setting (lambda, gamma2) with gamma2
+// the case's gamma^2 at its df: the same text in the standard setting, sd*
+// (with sigma) in place of sigma in any other ("sd* 12 (sigma 3)"), and at
+// lambda 0 only AdapQuadTol.
+std::string outside_limits_domain(double df, double sigma, double alpha, double AdapQuadTol,
+                                  double FunctionTol, double ResultTol, double lambda,
+                                  double gamma2);
 
 }  // namespace domain

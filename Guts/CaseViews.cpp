@@ -10,7 +10,7 @@
 
 std::string domain_outside_text(const Case& c) {
     return domain::outside_limits_domain(c.df, c.sigma, c.alpha, c.AdapQuadTol, c.FunctionTol,
-                                         c.ResultTol);
+                                         c.ResultTol, c.lambda, c.gamma_squared());
 }
 
 void write_domain_record(std::ostream& out, const Case& c, bool asked) {
@@ -18,7 +18,7 @@ void write_domain_record(std::ostream& out, const Case& c, bool asked) {
     const std::string outside = domain_outside_text(c);
     if (outside.empty()) return;
     rec::list(out, {"Outside the measured domain of the built-in limits (" +
-                    domain::limits_domain() + "): " + outside +
+                    domain::limits_domain(c.lambda, c.gamma_squared(), c.df) + "): " + outside +
                     ". The result is the true coverage of the limits computed there."});
 }
 

@@ -69,6 +69,25 @@ double cumchi(double x, double df);
 void cdfchi(int which, double& p, double& x, double& df, int& status, double& bound, double tol,
             FinderState& finders);
 
+// ---- Student's t distribution ----
+
+// The distribution of T with df degrees of freedom at t >= 0: P(T > t) and
+// P(0 < T < t), each to nearly full relative precision however small, with
+// ln P(T > t) (finite where P(T > t) underflows) and the log of the density.
+// All no number for t < 0, df <= 0 or an argument that is no number. Any
+// df > 0; above 1e30 the normal distribution (1e-27 relative from it).
+struct TShares {
+    double upper = 0.0, central = 0.0, log_upper = 0.0, log_density = 0.0;
+};
+TShares tshares(double t, double df);
+// The t >= 0 with P(T > t) = upper and P(0 < T < t) = central, for df >= 1:
+// upper + central must be 1/2, and the smaller of the two is the one used, so
+// that each can be given exactly where it matters (upper = 1 - p for a level p
+// above 1/2, central = alpha/2 for a two-sided level alpha). 0 for central 0,
+// infinity for upper 0; no number for df below 1, a negative share or shares
+// that do not add up to 1/2 within 0.01.
+double tinverse(double upper, double central, double df);
+
 // ---- reverse-communication finders ----
 
 // Where a search resumes when its caller returns with a function value.

@@ -117,8 +117,7 @@ std::string limit_request_refusal(double df, double s, double alpha, double lamb
     if (why.empty()) why = tolerance_refusal(FunctionTol, ResultTol);
     if (!why.empty()) return why;
     if (!(s > 0.0 && std::isfinite(s))) return "s must be positive and finite, not " + real17(s);
-    if (!(lambda != 0.0 && std::isfinite(lambda)))
-        return "lambda must be finite and not 0, not " + real17(lambda);
+    if (!std::isfinite(lambda)) return "lambda must be finite, not " + real17(lambda);
     if (!(gamma2 > 0.0 && std::isfinite(gamma2)))
         return "gamma2 must be positive and finite, not " + real17(gamma2);
     if (!std::isfinite(ybar)) return "ybar must be finite, not " + real17(ybar);
@@ -137,6 +136,17 @@ std::string answer_request(const Request& r, double FunctionTol, double ResultTo
     const double rt = r.has_tols ? r.ResultTol : ResultTol;
     const std::string why = limit_request_refusal(r.df, r.s, r.alpha, r.lambda, r.gamma2, r.ybar, ft, rt);
     if (!why.empty()) return why;
+    if (r.lambda == 0.0) {
+        // The mean itself: the t limits, closed forms, plain and checked alike.
+        if (r.kind == 1)
+            TOneTail(1, r.ybar, r.s, r.df, r.alpha, r.gamma2, a.value[0], a.value[1], ctx);
+        else
+            TTwotail(r.ybar, r.s, r.df, r.alpha, r.gamma2, a.value[1], a.value[0], a.value[3],
+                     a.value[2], ctx);
+        for (int i = 0; i < answer_fields(r.kind); ++i)
+            if (!std::isfinite(a.value[i])) return "the t limits are not finite numbers";
+        return "";
+    }
     if (!r.has_tols) {
         // A user asking for a limit: the answer is shown right, or none is given.
         const char* fault = nullptr;

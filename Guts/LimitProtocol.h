@@ -63,9 +63,11 @@ std::string tolerance_refusal(double FunctionTol, double ResultTol);
 // A request without gets a checked one (LimitCheck.h): the limit code at the two
 // tolerances given here, its factors shown right to OneSidedBound or TwoSidedBound
 // by an accurate evaluation of their defining equations, else found by that
-// evaluation, else no answer. Returns "" or why there is no answer (the request
-// lies outside what the limit code computes, or no factor could be shown right).
-// The limit code's records go to the context's records.
+// evaluation, else no answer. A request with lambda 0 gets the t limits
+// (TOneTail, TTwotail) either way: closed forms, right to about 4e-15. Returns
+// "" or why there is no answer (the request lies outside what the limit code
+// computes, or no factor could be shown right). The limit code's records go to
+// the context's records.
 std::string answer_request(const Request& r, double FunctionTol, double ResultTol, Answer& a,
                            Context& ctx);
 

@@ -25,15 +25,9 @@ int Twotail(double muhat, double s, double df, double alpha, double lambda, doub
     control.MaxIter = maxit;
 
     const double gamma = std::sqrt(gamma2);
-    double q;
-    double sign;
-    if (lambda < 0.0) {
-        q = 1.0 - alpha;
-        sign = -1.0;
-    } else {
-        q = alpha;
-        sign = 1.0;
-    }
+    // Both searches run as for |lambda|; a negative lambda only swaps their
+    // roots and the sign (two_sided_root).
+    const double q = alpha;
     const double nu = N - 1;
     const double eta = (std::fabs(lambda) + std::fabs(lambda)) * gamma * s / std::sqrt(nu + 1.0);
 
@@ -70,7 +64,8 @@ int Twotail(double muhat, double s, double df, double alpha, double lambda, doub
     int hcount = 0;
     double residual = 0.0;
 
-    // Lower limit: starting guesses from the one-sided factor for half the tail.
+    // The window ending at rho (the lower limit for lambda > 0): starting
+    // guesses from the one-sided factor for half the tail.
     double h = 0.0;
     {
         const limitfaults::StartingGuesses guesses(ctx.faults);
@@ -80,13 +75,13 @@ int Twotail(double muhat, double s, double df, double alpha, double lambda, doub
     double x0 = (h * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     double x1 = (h * params::single(1.1f) * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     double xL = 0.0;
+    int count[2] = {0, 0};
     TwoTailedSecant(1, xL, x0, x1, q, nu, eta, t1, t2, control.MaxIter, control.FunctionTol,
-                    control.ResultTol, control.BesselMaxArg, residual, nlower, t3, L, t4, ctx);
+                    control.ResultTol, control.BesselMaxArg, residual, count[0], t3, L, t4, ctx);
     const double T1 = seconds_of_day(wallclock());
-    hlower = (std::sqrt(nu) * (xL - eta * 0.5 * eta)) / eta;
-    lower = (lambda * s * s + muhat) + std::sqrt((df + 1.0) / df) * (s / gamma) * sign * hlower;
 
-    // Upper limit. The 1.1 of its tail share is a double, unlike the factor 1.1 above.
+    // The window starting at rho. The 1.1 of its tail share is a double, unlike
+    // the factor 1.1 above.
     {
         const limitfaults::StartingGuesses guesses(ctx.faults);
         h = HAdap(eta, N, 1.0 - (1.0 - q) / 1.1, t1, t2, control.MaxIter, control.FunctionTol,
@@ -96,11 +91,20 @@ int Twotail(double muhat, double s, double df, double alpha, double lambda, doub
     x1 = (h * params::single(1.05f) * eta) / std::sqrt(nu) + eta * 0.5 * eta;
     double xU = 0.0;
     TwoTailedSecant(2, xU, x0, x1, q, nu, eta, t1, t2, control.MaxIter, control.FunctionTol,
-                    control.ResultTol, control.BesselMaxArg, residual, nupper, t3, L, t4, ctx);
+                    control.ResultTol, control.BesselMaxArg, residual, count[1], t3, L, t4, ctx);
     const double T2 = seconds_of_day(wallclock());
     // Each span over midnight gets its whole day back.
     elapsed = elapsed_seconds(T0, T1) + elapsed_seconds(T1, T2);
-    hupper = (std::sqrt(nu) * (xU - eta * 0.5 * eta)) / eta;
-    upper = (lambda * s * s + muhat) + std::sqrt((df + 1.0) / df) * (s / gamma) * sign * hupper;
+
+    const double factor[2] = {(std::sqrt(nu) * (xL - eta * 0.5 * eta)) / eta,
+                              (std::sqrt(nu) * (xU - eta * 0.5 * eta)) / eta};
+    const TwoSidedRoot low = two_sided_root(1, lambda), high = two_sided_root(2, lambda);
+    hlower = factor[low.which - 1];
+    nlower = count[low.which - 1];
+    lower = (lambda * s * s + muhat) + std::sqrt((df + 1.0) / df) * (s / gamma) * low.sign * hlower;
+    hupper = factor[high.which - 1];
+    nupper = count[high.which - 1];
+    upper =
+        (lambda * s * s + muhat) + std::sqrt((df + 1.0) / df) * (s / gamma) * high.sign * hupper;
     return ctx.faults.ran_out != ran_out ? limitstatus::ran_out : limitstatus::computed;
 }

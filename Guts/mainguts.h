@@ -194,6 +194,20 @@ void TwoTailedOnlyBisection(int which, double& xout, double x0in, double x1in, d
 
 // ---- the two-sided limit driver ----
 
+// The two-sided search (1 the window ending at rho, 2 the one starting there)
+// whose root gives the lower (limit 1) or upper (limit 2) limit, and the sign
+// its factor is applied with. For a negative coefficient the interval is the
+// mirror image of that for |lambda|: mu + lambda sigma^2 of the data (ybar, s)
+// is minus mu' + |lambda| sigma^2 of the data (-ybar, s), so the level stays
+// alpha and the roots change places.
+struct TwoSidedRoot {
+    int which;
+    double sign;
+};
+inline TwoSidedRoot two_sided_root(int limit, double lambda) {
+    return lambda < 0.0 ? TwoSidedRoot{3 - limit, -1.0} : TwoSidedRoot{limit, 1.0};
+}
+
 // Both limits of the two-sided interval at level alpha on mu + lambda sigma^2,
 // their factors, the seconds taken and the two search counts; returns its
 // status (limitstatus). Stores zmax, ftolx, ftolr and maxit in the context's
@@ -203,3 +217,29 @@ int Twotail(double muhat, double s, double df, double alpha, double lambda, doub
             double zmax, double ftolx, double ftolr, int maxit, double& lower, double& hlower,
             double& upper, double& hupper, double& elapsed, int& nlower, int& nupper,
             Context& ctx);
+
+// ---- the t limits: lambda = 0 ----
+
+// At lambda = 0 the function is the mean itself, and its exact limits are the
+// t limits: (ybar - mu) gamma/s is Student's t with df degrees of freedom. The
+// factors are reported as for lambda > 0, limit = ybar + H s sqrt((df + 1)/df)/gamma
+// (sign +1), so H = t sqrt(df/(df + 1)), the value the factors of lambda > 0
+// tend to as sd* goes to 0. df is used as given, not truncated; the quantile
+// is right to about 4e-15 relative (tshares, tinverse). Neither routine
+// integrates or searches: the context only takes the record of a refusal
+// (df below 1 or infinite, s or gamma2 not positive and finite, alpha not in
+// (0, 1)), whose results are no numbers.
+
+// Why the t limits refuse these values, or nullptr.
+const char* t_limit_refusal(double df, double s, double alpha, double gamma2);
+
+// The upper (kind 1) or lower one-sided t limit at level alpha,
+// ybar + t_p s/gamma with p = alpha (kind 1) or 1 - alpha (one_sided_tail),
+// and its H; returns its status (limitstatus::computed or refused).
+int TOneTail(int kind, double ybar, double sd, double df, double alpha, double gamma2, double& H,
+             double& limit, Context& ctx);
+
+// The two-sided t interval of confidence alpha, ybar -+ t s/gamma with
+// P(|T| <= t) = alpha, with hlower = -H and hupper = H; returns its status.
+int TTwotail(double ybar, double s, double df, double alpha, double gamma2, double& lower,
+             double& hlower, double& upper, double& hupper, Context& ctx);

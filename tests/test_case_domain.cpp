@@ -107,3 +107,45 @@ TEST(CaseDomain, NamesTheValuesOutsideTheLimitsDomain) {
     EXPECT_EQ(domain::outside_limits_domain(10.0, 12.0, 0.0005, 1e-13, 1e-15, 0.0),
               "sigma 12, alpha 0.0005, AdapQuadTol 1e-13, FunctionTol 1e-15");
 }
+
+// In any other setting of lambda and gamma^2 the limits see sigma only through
+// sd* = 2|lambda| gamma sigma/sqrt(df + 1), so the domain bounds sd* (sigma in
+// the standard setting, whose texts stay as they were); at lambda 0 the t
+// limits are exact and only AdapQuadTol is bounded.
+TEST(CaseDomain, OtherSettingsAreBoundedInSdStar) {
+    // The standard setting, given as numbers: the same texts.
+    for (double sigma : {0.01, 1.0, 12.0}) {
+        EXPECT_EQ(domain::outside_limits_domain(10.0, sigma, 0.9, 1e-6, 1e-8, 0.0, 0.5, 11.0),
+                  domain::outside_limits_domain(10.0, sigma, 0.9, 1e-6, 1e-8, 0.0));
+    }
+    EXPECT_EQ(domain::limits_domain(0.5, 11.0, 10.0), domain::limits_domain());
+    EXPECT_EQ(domain::limits_domain(),
+              "df 2 to 1000, sigma 0.05 to 10, alpha 0.001 to 0.999, AdapQuadTol 0 or 1e-12 to "
+              "0.0001, FunctionTol 1e-14 to 1e-8, ResultTol 0 to 1e-11");
+
+    // lambda 2, gamma^2 10 (df + 1) at df 99: sd* = 4 sqrt(10) sigma, so sigma 1
+    // (inside the standard domain) is sd* 12.6, and sigma 0.01 is sd* 0.126.
+    EXPECT_EQ(domain::outside_limits_domain(99.0, 1.0, 0.9, 1e-6, 1e-8, 0.0, 2.0, 1000.0),
+              "sd* 12.6491106 (sigma 1)");
+    EXPECT_EQ(domain::outside_limits_domain(99.0, 0.01, 0.9, 1e-6, 1e-8, 0.0, 2.0, 1000.0), "");
+    // A negative lambda is the mirror image of |lambda|: the same bounds.
+    EXPECT_EQ(domain::outside_limits_domain(99.0, 0.01, 0.9, 1e-6, 1e-8, 0.0, -2.0, 1000.0), "");
+    EXPECT_EQ(domain::outside_limits_domain(99.0, 0.001, 0.9, 1e-6, 1e-8, 0.0, -2.0, 1000.0),
+              "sd* 0.0126491106 (sigma 0.001)");
+    // lambda 0.25, gamma^2 1 at df 3: sd* = sigma/4; the other values as ever.
+    EXPECT_EQ(domain::outside_limits_domain(3.0, 0.1, 0.9999, 1e-6, 1e-6, 0.0, 0.25, 1.0),
+              "sd* 0.025 (sigma 0.1), alpha 0.9999, FunctionTol 1e-6");
+    EXPECT_EQ(domain::sd_star(0.1, 0.25, 1.0, 3.0), 0.025);
+    EXPECT_EQ(domain::limits_domain(0.25, 1.0, 3.0),
+              "df 2 to 1000, sd* 0.05 to 10 (sd* = 2|lambda|*gamma*sigma/sqrt(df+1)), alpha "
+              "0.001 to 0.999, AdapQuadTol 0 or 1e-12 to 0.0001, FunctionTol 1e-14 to 1e-8, "
+              "ResultTol 0 to 1e-11");
+
+    // lambda 0: any df, sigma, alpha and limit tolerance; AdapQuadTol still bounded.
+    EXPECT_EQ(domain::outside_limits_domain(5000.0, 1e6, 0.9999, 1e-6, 1e-2, 1.0, 0.0, 5001.0), "");
+    EXPECT_EQ(domain::outside_limits_domain(10.0, 1.0, 0.9, 1e-3, 1e-8, 0.0, 0.0, 11.0),
+              "AdapQuadTol 0.001");
+    EXPECT_EQ(domain::limits_domain(0.0, 11.0, 10.0),
+              "the t limits of lambda 0, at every df, sigma and alpha: AdapQuadTol 0 or 1e-12 to "
+              "0.0001");
+}

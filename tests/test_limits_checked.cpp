@@ -76,8 +76,8 @@ std::string describe(const Request& r) { return limitproto::format_request(r); }
 
 // Where the plain computation at 1e-8 was wrong: df 3 with H near 100 (8.6e-7
 // off), two-sided df 100 at alpha 0.001 (1.2e-4 off in h), df 2 with s 3e7
-// and 1e8 (theta = s^2/2 + H s/sqrt(df) has no digits left for H; 1e8 gave
-// H = 0), a two-sided pair at df 100, s 9.92 that was no interval. The plain
+// and 1e8 (theta = s^2/2 + H s/sqrt(df) has no digits left for H; 1e8 gives
+// H = -2.8e7 where the root is 1.3e9), a two-sided pair at df 100, s 9.92 that was no interval. The plain
 // answers are shown wrong by the oracle first, so that the
 // test would notice an oracle that passes everything.
 TEST(CheckedLimits, KnownWrongSpotsAreRightNow) {
@@ -136,7 +136,7 @@ TEST(CheckedLimits, ResidualBoundsHoldAtTheRoot) {
         double nu, eta, level, guess;
     };
     const Case cases[] = {{1, 1, 3, 5.0, 0.99, 108.8}, {1, 1, 200, 0.3, 0.05, -1.7},
-                          {1, 1, 2, 3e7, 0.95, 8.8e8}, {2, 1, 10, 1.0, 0.95, -2.06},
+                          {1, 1, 2, 3e7, 0.95, 3.92e8}, {2, 1, 10, 1.0, 0.95, -2.06},
                           {2, 2, 10, 1.0, 0.95, 3.57}, {2, 1, 100, 13.62, 0.001, -0.0193}};
     for (const Case& c : cases) {
         const lo::Equation oeq{c.sides, c.which, c.nu, c.eta, c.level};
@@ -246,9 +246,10 @@ TEST(CheckedLimits, HopelessStartTolerancesAreRefusedAtStart) {
 }
 
 // Any lambda, gamma2 and ybar: the factor is that of the standardised problem
-// with eta = 2|lambda| gamma s/sqrt(df + 1) (and p, q turned over for a
-// negative lambda), the limit built from it as the limit code builds it, both
-// where the plain factor is kept and where the search replaces it.
+// with eta = 2|lambda| gamma s/sqrt(df + 1) (for a negative lambda p turned
+// over, and the two-sided roots changing places), the limit built from it as
+// the limit code builds it, both where the plain factor is kept and where the
+// search replaces it.
 TEST(CheckedLimits, FactorsAndLimitsOfAnyLinearFunction) {
     ts::TestContext tc;
     struct Case {
@@ -258,6 +259,7 @@ TEST(CheckedLimits, FactorsAndLimitsOfAnyLinearFunction) {
     const Case cases[] = {{1, 9, 0.8, 0.9, -0.7, 5.0, 3.0},
                           {1, 2, 1e8, 0.95, 0.3, 2.0, -1.0},
                           {2, 12, 1.3, 0.9, 0.25, 20.0, -0.5},
+                          {2, 12, 1.3, 0.9, -0.25, 20.0, -0.5},
                           {2, 100, 13.62, 0.001, 0.5, 101.0, 2.0}};
     for (const Case& c : cases) {
         Request r;
@@ -282,9 +284,10 @@ TEST(CheckedLimits, FactorsAndLimitsOfAnyLinearFunction) {
                         1e-14 * std::fabs(a.value[1]))
                 << describe(r);
         } else {
-            const double q = c.lambda < 0.0 ? 1.0 - c.alpha : c.alpha;
-            EXPECT_TRUE(lo::right({2, 1, c.df, eta, q}, a.value[0], 1e-7)) << describe(r);
-            EXPECT_TRUE(lo::right({2, 2, c.df, eta, q}, a.value[2], 1e-7)) << describe(r);
+            const int low = c.lambda < 0.0 ? 2 : 1;
+            EXPECT_TRUE(lo::right({2, low, c.df, eta, c.alpha}, a.value[0], 1e-7)) << describe(r);
+            EXPECT_TRUE(lo::right({2, 3 - low, c.df, eta, c.alpha}, a.value[2], 1e-7))
+                << describe(r);
             EXPECT_NEAR(a.value[1], centre + sign * a.value[0] * scale, 1e-13 * std::fabs(centre))
                 << describe(r);
             EXPECT_NEAR(a.value[3], centre + sign * a.value[2] * scale, 1e-13 * std::fabs(centre))
@@ -292,4 +295,184 @@ TEST(CheckedLimits, FactorsAndLimitsOfAnyLinearFunction) {
             EXPECT_LE(a.value[1], a.value[3]) << describe(r);
         }
     }
+}
+
+namespace {
+
+// The answer lines of tolvane-limits to `requests`, one line each.
+std::vector<std::string> command_answers(const std::string& requests) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/in", requests);
+    const std::string line = "cd '" + dir.path() + "' && '" + std::string(TOLVANE_LIMITS_EXE) +
+                             "' <in >out 2>err";
+    EXPECT_EQ(std::system(line.c_str()), 0) << ts::read_file(dir.path() + "/err");
+    return ts::lines_of(ts::read_file(dir.path() + "/out"));
+}
+
+}  // namespace
+
+// A two-sided interval for a negative lambda is the mirror image of the one for
+// -lambda at -ybar, checked and plain alike: its lower factor solves the
+// equation of the window starting at rho, its upper one that of the window
+// ending there, at the level alpha itself, and the limits are the centre minus
+// the factor terms. Judged by the long-double oracle through the command.
+TEST(CheckedLimits, NegativeLambdaTwoSidedIsTheMirrorImage) {
+    struct Case {
+        double df, s, alpha, lambda, gamma2, ybar;
+    };
+    const Case cases[] = {{14, 0.4272, 0.95, -0.5, 15, 0},   {5, 1.0, 0.9, -1.0, 1.0, 2.5},
+                          {30, 0.8, 0.99, -0.25, 30, -1.0}, {2, 0.3, 0.5, -2.0, 30, 0.0},
+                          {100, 0.5, 0.05, -1.0, 1010, 3.0}};
+    std::string requests;
+    for (const Case& c : cases) {
+        for (const char* tols : {"", " 1e-8 0"}) {
+            for (double sign : {1.0, -1.0}) {
+                Request r;
+                r.kind = 2;
+                r.df = c.df;
+                r.s = c.s;
+                r.alpha = c.alpha;
+                r.lambda = sign * c.lambda;
+                r.gamma2 = c.gamma2;
+                r.ybar = sign * c.ybar;
+                requests += limitproto::format_request(r) + tols + "\n";
+            }
+        }
+    }
+    const std::vector<std::string> lines = command_answers(requests);
+    ASSERT_EQ(lines.size(), 4 * std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const double eta = 2.0 * std::fabs(c.lambda) * std::sqrt(c.gamma2) * c.s / std::sqrt(c.df + 1.0);
+        for (int plain = 0; plain < 2; ++plain) {
+            const std::string& neg_line = lines[4 * i + 2 * plain];
+            const std::string& pos_line = lines[4 * i + 2 * plain + 1];
+            const std::string tag = neg_line + " <- " + std::to_string(c.df) + " " +
+                                    std::to_string(c.s) + " " + std::to_string(c.alpha) +
+                                    (plain ? " plain" : " checked");
+            Answer neg, pos;
+            ASSERT_EQ(limitproto::parse_answer(neg_line, 2, neg), "") << tag;
+            ASSERT_EQ(limitproto::parse_answer(pos_line, 2, pos), "") << tag;
+            EXPECT_LT(neg.value[1], neg.value[3]) << tag;
+            // hlower lower hupper upper against the mirror image, bit for bit.
+            EXPECT_EQ(ts::bits(neg.value[0]), ts::bits(pos.value[2])) << tag;
+            EXPECT_EQ(ts::bits(neg.value[1]), ts::bits(-pos.value[3])) << tag;
+            EXPECT_EQ(ts::bits(neg.value[2]), ts::bits(pos.value[0])) << tag;
+            EXPECT_EQ(ts::bits(neg.value[3]), ts::bits(-pos.value[1])) << tag;
+            const double scale = std::sqrt((c.df + 1.0) / c.df) * c.s / std::sqrt(c.gamma2);
+            const double centre = c.ybar + c.lambda * c.s * c.s;
+            EXPECT_NEAR(neg.value[1], centre - scale * neg.value[0], 1e-14 * (1.0 + std::fabs(centre)))
+                << tag;
+            EXPECT_NEAR(neg.value[3], centre - scale * neg.value[2], 1e-14 * (1.0 + std::fabs(centre)))
+                << tag;
+            // The plain factors at 1e-8 are right to about 1e-6 at these benign
+            // places; the checked ones to their bound.
+            const double bound = plain ? 1e-6 : limitproto::TwoSidedBound;
+            EXPECT_TRUE(lo::right({2, 2, c.df, eta, c.alpha}, neg.value[0], bound)) << tag;
+            EXPECT_TRUE(lo::right({2, 1, c.df, eta, c.alpha}, neg.value[2], bound)) << tag;
+        }
+    }
+    // The worked example at lambda -0.5: n = 15, s = 0.4272, alpha 0.95, ybar 0.
+    Answer ex;
+    ASSERT_EQ(limitproto::parse_answer(lines[0], 2, ex), "");
+    EXPECT_NEAR(ex.value[0], 2.39439, 5e-6);
+    EXPECT_NEAR(ex.value[1], -0.36463, 5e-6);
+    EXPECT_NEAR(ex.value[2], -1.98285, 5e-6);
+    EXPECT_NEAR(ex.value[3], 0.13514, 5e-6);
+}
+
+// lambda, gamma2 and s reach the limit code only as sd* = 2|lambda| gamma
+// s/sqrt(df + 1): at lambda -1, 0.25, 1, 2 and gamma2 1, df, 10(df + 1) the
+// plain factors (FunctionTol 1e-8) are those of the standard setting at
+// s = sd*, within 1e-6 of the long-double oracle's roots at these places
+// inside the measured domain, and the checked ones within their bounds; the
+// limits are built from them with the sign of lambda (docs/limits-domain.md
+// has the full grid, scripts/sweep-oracles settings).
+TEST(CheckedLimits, EverySettingIsTheStandardisedProblemAtSdStar) {
+    struct Point {
+        double df, sd, alpha;
+    };
+    const Point points[] = {{2, 0.05, 0.999}, {3, 1.0, 0.9},   {10, 10.0, 0.95},
+                            {30, 0.3, 0.5},   {100, 3.0, 0.99}, {1000, 1.0, 0.01}};
+    double worst_plain = 0.0, worst_spread = 0.0;
+    for (const Point& pt : points) {
+        // The standardised problems: one-sided at alpha and 1 - alpha (a
+        // negative lambda), two-sided both windows; their standard answers.
+        Answer std_one, std_two, std_flip;
+        {
+            ts::TestContext tc;
+            Request r = request(1, pt.df, pt.sd, pt.alpha, true);
+            ASSERT_EQ(limitproto::answer_request(r, 1e-8, 0.0, std_one, tc), "");
+            r.alpha = 1.0 - pt.alpha;
+            ASSERT_EQ(limitproto::answer_request(r, 1e-8, 0.0, std_flip, tc), "");
+            r = request(2, pt.df, pt.sd, pt.alpha, true);
+            ASSERT_EQ(limitproto::answer_request(r, 1e-8, 0.0, std_two, tc), "");
+        }
+        const auto root_one = lo::root({1, 1, pt.df, pt.sd, pt.alpha}, std_one.value[0]);
+        const auto root_flip = lo::root({1, 1, pt.df, pt.sd, 1.0 - pt.alpha}, std_flip.value[0]);
+        const auto root_low = lo::root({2, 1, pt.df, pt.sd, pt.alpha}, std_two.value[0]);
+        const auto root_high = lo::root({2, 2, pt.df, pt.sd, pt.alpha}, std_two.value[2]);
+        ASSERT_TRUE(root_one && root_flip && root_low && root_high) << pt.df << " " << pt.sd;
+        auto distance = [](double h, lo::real root) {
+            const double r = static_cast<double>(root);
+            return std::fabs(h - r) / std::fmax(1.0, std::fabs(r));
+        };
+        for (double lambda : {-1.0, 0.25, 1.0, 2.0}) {
+            for (double gamma2 : {1.0, pt.df, 10.0 * (pt.df + 1.0)}) {
+                Request r;
+                r.df = pt.df;
+                r.s = pt.sd * std::sqrt(pt.df + 1.0) / (2.0 * std::fabs(lambda) * std::sqrt(gamma2));
+                r.alpha = pt.alpha;
+                r.lambda = lambda;
+                r.gamma2 = gamma2;
+                r.ybar = 0.7;
+                r.FunctionTol = 1e-8;
+                r.ResultTol = 0.0;
+                const double sign = lambda < 0.0 ? -1.0 : 1.0;
+                const double scale = std::sqrt((r.df + 1.0) / r.df) * r.s / std::sqrt(gamma2);
+                const double centre = r.ybar + lambda * r.s * r.s;
+                for (int kind = 1; kind <= 2; ++kind) {
+                    r.kind = kind;
+                    const std::string tag = describe(r);
+                    // The factors' roots: for a negative lambda the one-sided
+                    // level turns over and the two-sided windows change places.
+                    const lo::real roots[2] = {
+                        kind == 1 ? (lambda < 0.0 ? *root_flip : *root_one)
+                                  : (lambda < 0.0 ? *root_high : *root_low),
+                        lambda < 0.0 ? *root_low : *root_high};
+                    const Answer& standard = kind == 1 ? (lambda < 0.0 ? std_flip : std_one) : std_two;
+                    for (int checked = 0; checked < 2; ++checked) {
+                        ts::TestContext tc;
+                        r.has_tols = checked == 0;
+                        Answer a;
+                        ASSERT_EQ(limitproto::answer_request(r, 1e-8, 0.0, a, tc), "") << tag;
+                        const double bound = checked ? (kind == 1 ? limitproto::OneSidedBound
+                                                                  : limitproto::TwoSidedBound)
+                                                     : 1e-6;
+                        for (int i = 0; i < kind; ++i) {
+                            const double h = a.value[2 * i];
+                            EXPECT_LE(distance(h, roots[i]), bound)
+                                << tag << (checked ? " checked" : " plain") << " factor " << i;
+                            EXPECT_NEAR(a.value[2 * i + 1], centre + sign * h * scale,
+                                        1e-13 * (std::fabs(centre) + std::fabs(h * scale)))
+                                << tag;
+                            if (!checked) {
+                                worst_plain = std::fmax(worst_plain, distance(h, roots[i]));
+                                // The standard setting's factor, mirrored for lambda < 0.
+                                const double hs = standard.value[kind == 2 && lambda < 0.0 ? 2 - 2 * i : 2 * i];
+                                worst_spread = std::fmax(
+                                    worst_spread, std::fabs(h - hs) / std::fmax(1.0, std::fabs(hs)));
+                            }
+                        }
+                        if (kind == 2) {
+                            EXPECT_LE(a.value[1], a.value[3]) << tag;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    std::printf("plain factors: worst distance from the oracle %.2g, from the standard "
+                "setting's %.2g\n", worst_plain, worst_spread);
+    EXPECT_LE(worst_spread, 1e-8);
 }

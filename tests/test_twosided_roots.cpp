@@ -291,14 +291,32 @@ TEST(Twotail, StandardisedCaseAndControlBlock) {
     EXPECT_GT(l.nupper, 0);
 }
 
-TEST(Twotail, NegativeLambdaUsesTheComplementaryLevelAndSign) {
-    const Limits neg = twotail(1.0, 1.0, 5.0, 0.05, -0.5, 6.0);
-    const Limits pos = twotail(1.0, 1.0, 5.0, 0.95, 0.5, 6.0);
-    EXPECT_EQ(neg.hlower, pos.hlower);
-    EXPECT_EQ(neg.hupper, pos.hupper);
-    const double c = std::sqrt(6.0 / 5.0) * (1.0 / std::sqrt(6.0));
-    EXPECT_DOUBLE_EQ(neg.lower, (-0.5 + 1.0) - c * neg.hlower);
-    EXPECT_DOUBLE_EQ(neg.upper, (-0.5 + 1.0) - c * neg.hupper);
+// mu + lambda sigma^2 of the data (ybar, s) is minus mu' - lambda sigma^2 of
+// the data (-ybar, s): the interval for a negative lambda is the mirror image
+// of that for -lambda at -ybar, at the same level, bit for bit (the searches
+// are the same; only their roots change places and sign).
+TEST(Twotail, NegativeLambdaGivesTheMirrorImageInterval) {
+    struct Case {
+        double ybar, s, df, alpha, lambda, gamma2;
+    };
+    for (const Case& c : {Case{1.0, 1.0, 5.0, 0.95, -0.5, 6.0}, Case{-0.3, 0.4272, 14.0, 0.9, -1.0, 1.0},
+                          Case{2.0, 3.0, 30.0, 0.5, -0.25, 300.0}, Case{0.0, 0.2, 2.0, 0.99, -2.0, 2.0}}) {
+        const Limits neg = twotail(c.ybar, c.s, c.df, c.alpha, c.lambda, c.gamma2);
+        const Limits pos = twotail(-c.ybar, c.s, c.df, c.alpha, -c.lambda, c.gamma2);
+        const std::string tag = "alpha " + std::to_string(c.alpha) + " lambda " + std::to_string(c.lambda);
+        EXPECT_LT(neg.lower, neg.upper) << tag;
+        EXPECT_EQ(ts::bits(neg.lower), ts::bits(-pos.upper)) << tag;
+        EXPECT_EQ(ts::bits(neg.upper), ts::bits(-pos.lower)) << tag;
+        EXPECT_EQ(ts::bits(neg.hlower), ts::bits(pos.hupper)) << tag;
+        EXPECT_EQ(ts::bits(neg.hupper), ts::bits(pos.hlower)) << tag;
+        EXPECT_EQ(neg.nlower, pos.nupper) << tag;
+        EXPECT_EQ(neg.nupper, pos.nlower) << tag;
+        // The factors are applied with the sign of lambda.
+        const double c1 = std::sqrt((c.df + 1.0) / c.df) * (c.s / std::sqrt(c.gamma2));
+        const double centre = c.lambda * c.s * c.s + c.ybar;
+        EXPECT_DOUBLE_EQ(neg.lower, centre - c1 * neg.hlower) << tag;
+        EXPECT_DOUBLE_EQ(neg.upper, centre - c1 * neg.hupper) << tag;
+    }
 }
 
 TEST(Twotail, FractionalDfTruncatesForTheSearchOnly) {

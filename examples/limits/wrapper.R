@@ -67,9 +67,11 @@ limits <- function(kind, df, s, alpha, lambda, gamma2, ybar) {
 real <- function(v) sprintf("%.17g", v)
 
 # The H of a limit, limit = ybar + lambda*s^2 + sign(lambda)*H*s*sqrt((df+1)/df)/sqrt(gamma2),
-# which the answer carries beside it (tolvane reads the limits only).
+# which the answer carries beside it (tolvane reads the limits only). The sign
+# is +1 at lambda 0, as in tolvane-limits' t limits (R's sign(0) is 0).
 h_factor <- function(limit, df, s, lambda, gamma2, ybar) {
-  sign(lambda) * (limit - ybar - lambda * s^2) / (s * sqrt((df + 1) / df) / sqrt(gamma2))
+  direction <- if (lambda < 0) -1 else 1
+  direction * (limit - ybar - lambda * s^2) / (s * sqrt((df + 1) / df) / sqrt(gamma2))
 }
 
 answer <- function(line, fill) {

@@ -48,6 +48,19 @@ for w in py r; do
   check "$w: the request's tolerances reach tolvane-limits" test "$got" = "$want"
 done
 
+# Each wrapper passes tolvane-limits' answers on as they are, factors included:
+# at lambda 0 (the t limits, whose factors carry the sign +1) and at a negative
+# lambda (the mirror image of the interval at -lambda).
+for request in '2 14 0.4272 0.95 0 15 0' '1 14 0.4272 0.05 0 15 0.5' '2 14 0.4272 0.95 -0.5 15 0'; do
+  want=$(echo "$request" | "$limits")
+  for w in py r; do
+    if [ $w = py ]; then set -- "$python" "$py"; else set -- Rscript "$r"; fi
+    got=$(echo "$request" | "$@" tolvane-limits "$limits") || true
+    check "$w: '$request' is answered as tolvane-limits answers it" \
+      "$python" -c 'import sys; a, b = ([float(x) for x in t.split()] for t in sys.argv[1:3]); sys.exit(not (len(a) == len(b) and all(abs(x - y) <= 1e-13 * (1 + abs(y)) for x, y in zip(a, b))))' "$got" "$want"
+  done
+done
+
 # The approximation's coverage error through each wrapper: one-sided at df 2 on
 # both sides of alpha 0.5 and two-sided at df 2; one-sided at df 1000 once.
 printf '1\n5 6\n1 1\n1e-6 1e-8 0\napprox1.rep\n2 2\n' >approx1.in
