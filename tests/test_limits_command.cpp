@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -276,12 +281,12 @@ TEST(LimitsOption, FailingCommandsLoseTheirCasesOnly) {
         {"read x; echo 1 2 3; cat >/dev/null", "answered 3 values where 2 were asked for: 1 2 3"},
         {"read x; echo 1 x; cat >/dev/null", "answered what is not a number: x"},
         {"read x; echo 'error: cannot do it'; cat >/dev/null", "answered error: cannot do it"},
-        {"exec sleep 30", "gave no answer within 0.29999999999999999 s"},
+        {"cat >/dev/null", "gave no answer within 0.29999999999999999 s"},
     };
     for (const Fault& f : faults) {
         // Only the silent command waits out its limit; the others get a long one, so
         // that a loaded machine starting the shell slowly cannot pass for silence.
-        const bool silent = std::string(f.command).starts_with("exec sleep");
+        const bool silent = std::string(f.command).starts_with("cat");
         const FileRun run =
             file_run(one_sided_table, std::string("--limits-timeout ") + (silent ? "0.3" : "20") +
                                           " --limits \"" + f.command + "\"");
@@ -412,13 +417,17 @@ bool running(long pid) {
 }
 
 // Checks that the command ran in a process group of its own, and that nothing
-// of it is left: with `with_zombies`, not even unreaped.
+// of it is left: with `with_zombies`, not even unreaped. What is left (the
+// test fails) is ended here, not left running.
 void expect_group_gone(const Started& n, bool with_zombies) {
     ASSERT_GT(n.shell, 0);
     EXPECT_EQ(n.group, n.shell) << "the command leads a process group of its own";
     EXPECT_NE(n.group, static_cast<long>(getpgrp()));
     EXPECT_FALSE(running(n.member)) << n.member;
-    EXPECT_EQ(joined(group_members(static_cast<pid_t>(n.group), with_zombies)), "");
+    const std::string left = joined(group_members(static_cast<pid_t>(n.group), with_zombies));
+    EXPECT_EQ(left, "");
+    if (left != "" && n.group != static_cast<long>(getpgrp()))
+        ::kill(-static_cast<pid_t>(n.group), SIGKILL);
 }
 
 bool appears(const std::string& path) {
@@ -547,7 +556,7 @@ TEST(LimitsOption, CommandsOutOfStepLoseTheirCases) {
 TEST(LimitsCommandGroup, ATimeoutEndsTheWholeGroup) {
     ts::TempDir dir;
     Installed cmd("cd '" + dir.path() + "' || exit; (trap '' TERM; exec sleep 300) & " +
-                      note_group + "; sleep 300; :",
+                      note_group + "; read x; sleep 300; :",
                   2.0);
     Answer a;
     std::string record;
@@ -592,4 +601,281 @@ TEST(LimitsCommandGroup, NothingOutlivesTheProgram) {
         EXPECT_EQ(r.status, -1) << "killed, not exited";
         expect_group_gone(started(dir.path()), false);
     }
+}
+
+// ---- how the program ends, and what of the command it leaves ----
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+
+// The signals a sanitizer takes for its own report of a fault (it then exits
+// with status 1 rather than dying of the signal).
+bool sanitizer_takes(int sig) {
+    return sanitized && (sig == SIGSEGV || sig == SIGBUS || sig == SIGFPE);
+}
+
+// Whether wait status `ws` is that of a process ended by `sig` (or, where a
+// sanitizer takes the signal, of one that exited with a failure).
+bool ended_by(int ws, int sig) {
+    if (WIFSIGNALED(ws) && WTERMSIG(ws) == sig) return true;
+    return sanitizer_takes(sig) && WIFEXITED(ws) && WEXITSTATUS(ws) == 1;
+}
+
+// The program running in `dir`, its standard input a pipe the test keeps open
+// (the dialogue then waits for more rather than ending).
+struct Spawned {
+    pid_t pid = -1;
+    int input = -1;
+};
+
+// Starts the program in `dir` with `args`, `input` on standard input, its
+// output in dir/out.txt and dir/err.txt, every signal at its default action
+// and unblocked, and no core file.
+Spawned spawn_tolvane(const std::string& dir, const std::vector<std::string>& args,
+                      const std::string& input) {
+    std::vector<std::string> words{TOLVANE_EXE};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    const std::string out = dir + "/out.txt", err = dir + "/err.txt";
+    int p[2];
+    if (::pipe2(p, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "pipe";
+        return {};
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlimit none{0, 0};
+        ::setrlimit(RLIMIT_CORE, &none);
+        for (int sig = 1; sig < NSIG; ++sig) ::signal(sig, SIG_DFL);
+        sigset_t all;
+        sigemptyset(&all);
+        ::sigprocmask(SIG_SETMASK, &all, nullptr);
+        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (::chdir(dir.c_str()) != 0 || o < 0 || e < 0 || ::dup2(p[0], 0) < 0 ||
+            ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
+            ::_exit(126);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(p[0]);
+    if (!input.empty() && ::write(p[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
+        ADD_FAILURE() << "cannot write the program's input";
+    return {pid, p[1]};
+}
+
+// The wait status of `pid` once it ends, within `seconds`; else it is killed
+// and the test fails.
+int wait_status(pid_t pid, double seconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    int ws = 0;
+    while (std::chrono::steady_clock::now() < until) {
+        const pid_t r = ::waitpid(pid, &ws, WNOHANG);
+        if (r == pid) return ws;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &ws, 0);
+    ADD_FAILURE() << "still running after " << seconds << " s";
+    return ws;
+}
+
+// The one case of the dialogue a signalled program works on.
+const char* const dialogue_case = "1\n1\n10 1 0.9\n1e-6 1e-8 0\n";
+
+// A command whose group outlives its shell: a member that ignores SIGTERM.
+const std::string stubborn_member = "(trap '' TERM; exec sleep 300) & ";
+
+double seconds_since(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+}  // namespace
+
+// Every signal that ends the program and can be caught ends the command's
+// whole group first, a member that ignores SIGTERM included; the program still
+// dies of the signal (a sanitizer's report of a fault still comes).
+class EndingSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(EndingSignal, EndsTheCommandsGroupFirst) {
+    const int sig = GetParam();
+    ts::TempDir dir;
+    const Spawned run = spawn_tolvane(
+        dir.path(),
+        {"--limits-timeout", "300", "--limits", stubborn_member + note_group + "; exec cat >/dev/null"},
+        dialogue_case);
+    const Started n = started(dir.path());
+    ASSERT_EQ(::kill(run.pid, sig), 0);
+    const int ws = wait_status(run.pid, 10.0);
+    ::close(run.input);
+    EXPECT_TRUE(ended_by(ws, sig)) << "wait status " << ws;
+    expect_group_gone(n, false);
+}
+
+INSTANTIATE_TEST_SUITE_P(LimitsCommandGroup, EndingSignal,
+                         ::testing::Values(SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1,
+                                           SIGUSR2, SIGXCPU, SIGABRT, SIGSEGV, SIGBUS, SIGFPE,
+                                           SIGILL, SIGSYS, SIGTRAP, SIGPWR, SIGVTALRM, SIGPROF),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(sigabbrev_np(info.param));
+                         });
+
+// The program's own faults, raised inside it: abort() and a write to a page it
+// may only read. Each ends the command's group before the program dies (under
+// the sanitizers, before their report of the fault).
+TEST(LimitsCommandGroup, AnAbortOrAFaultOfTheProgramEndsTheGroupFirst) {
+    for (const bool fault : {false, true}) {
+        ts::TempDir dir;
+        const std::string command = "cd '" + dir.path() + "' || exit; " + stubborn_member +
+                                    note_group + "; exec '" + limits_exe + "'";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const rlimit none{0, 0};
+            ::setrlimit(RLIMIT_CORE, &none);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 2);  // a sanitizer's report
+            limitcmd::Connection connection(command, 30.0);
+            Answer a;
+            if (!connection.ask(request(1.0), a)) ::_exit(3);
+            if (fault) {
+                void* page = ::mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+                *static_cast<volatile char*>(page) = 1;
+            } else {
+                std::abort();
+            }
+            ::_exit(4);
+        }
+        const int ws = wait_status(pid, 10.0);
+        EXPECT_TRUE(ended_by(ws, fault ? SIGSEGV : SIGABRT)) << "wait status " << ws;
+        expect_group_gone(started(dir.path()), false);
+    }
+}
+
+// SIGKILL cannot be caught: the program cannot end the group. The command then
+// finds the end of its input, and one that ends there (tolvane-limits, the
+// wrappers) ends; a member that ignores its input and SIGTERM is left.
+TEST(LimitsCommandGroup, AfterSigkillWhatEndsAtTheEndOfItsInputEnds) {
+    ts::TempDir dir;
+    const Spawned run = spawn_tolvane(
+        dir.path(), {"--limits", stubborn_member + note_group + "; exec '" + limits_exe + "'"},
+        dialogue_case);
+    const Started n = started(dir.path());
+    // The case computed, the dialogue waits for the terminal.
+    for (int i = 0; i < 2000 && ts::read_file(dir.path() + "/out.txt").find("Hit enter") ==
+                                    std::string::npos;
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(::kill(run.pid, SIGKILL), 0);
+    const int ws = wait_status(run.pid, 10.0);
+    ::close(run.input);
+    EXPECT_TRUE(WIFSIGNALED(ws) && WTERMSIG(ws) == SIGKILL);
+    for (int i = 0; i < 500 && running(n.shell); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(running(n.shell)) << "tolvane-limits ends at the end of its input";
+    EXPECT_TRUE(running(n.member)) << "what ignores it is left";
+    ::kill(-static_cast<pid_t>(n.group), SIGKILL);
+}
+
+// SIGSTOP cannot be caught either: the program stops, the command waits. A
+// stop longer than the time limit costs no case: an answer that came meanwhile
+// is taken.
+TEST(LimitsCommandGroup, AProgramStoppedPastTheTimeLimitGoesOnWhenContinued) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/table.in", one_sided_table);
+    const Spawned run = spawn_tolvane(
+        dir.path(),
+        {"--limits-timeout", "1", "--limits", "true & " + note_group + "; exec '" + limits_exe + "'"},
+        "2\ntable.in\n");
+    started(dir.path());
+    ASSERT_EQ(::kill(run.pid, SIGSTOP), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_EQ(::kill(run.pid, SIGCONT), 0);
+    const int ws = wait_status(run.pid, 60.0);
+    ::close(run.input);
+    EXPECT_TRUE(WIFEXITED(ws) && WEXITSTATUS(ws) == 0) << ts::read_file(dir.path() + "/out.txt");
+    EXPECT_EQ(lines_of(ts::read_file(dir.path() + "/table.rep")).size(), 8u);
+}
+
+// When the group is ended, every member gets SIGTERM, not the leader alone: a
+// member's TERM trap runs before the grace is over and SIGKILL would hide it.
+TEST(LimitsCommandGroup, EveryMemberGetsSigtermFirst) {
+    ts::TempDir dir;
+    Installed cmd("cd '" + dir.path() +
+                      "' || exit; (trap 'echo ended >termed; exit 0' TERM; "
+                      "while :; do sleep 0.05; done) & " +
+                      note_group + "; exec cat >/dev/null",
+                  0.5);
+    Answer a;
+    std::string record;
+    EXPECT_FALSE(cmd.ask(request(1.0), a));
+    ASSERT_TRUE(cmd.take_failure(record));
+    EXPECT_NE(record.find("gave no answer within 0.5 s"), std::string::npos) << record;
+    EXPECT_EQ(ts::read_file(dir.path() + "/termed"), "ended\n");
+    expect_group_gone(started(dir.path()), true);
+}
+
+// ---- time limits ----
+
+// A command that reads its requests and never answers fails its case at the
+// time limit, counted once.
+TEST(LimitsCommandTimes, ASilentCommandFailsAtItsTimeLimit) {
+    ts::TempDir dir;
+    const auto t0 = std::chrono::steady_clock::now();
+    const ts::RunResult r =
+        ts::run_tolvane(dialogue_case, dir.path(), "--limits-timeout 1 --limits 'cat >/dev/null'");
+    const double took = seconds_since(t0);
+    EXPECT_NE(r.out.find(" limit command 'cat >/dev/null' gave no answer within 1 s; "),
+              std::string::npos)
+        << r.out;
+    EXPECT_GE(took, 1.0);
+    EXPECT_LT(took, 1.7) << "the time limit counts once";
+}
+
+// A command that takes longer to start than the time limit, and then answers
+// at once (R takes seconds to start), loses nothing: the first time limit
+// counts from when the command has read the first request. One that never
+// reads it fails at the start-up limit.
+TEST(LimitsCommandTimes, TheFirstTimeLimitCountsFromTheCommandsStart) {
+    const FileRun run =
+        file_run("1\n6 6\n4 4\n1e-6 1e-8 0\ntable.rep\n2 2\n",
+                 "--limits-timeout 1 --limits \"sleep 1.5; exec '" + limits_exe + "'\"");
+    EXPECT_EQ(run.r.status, 0) << run.r.out;
+    EXPECT_EQ(lines_of(run.report).size(), 5u) << run.report;
+
+    limitcmd::Connection never_reads("exec sleep 30", 0.3, 1.0);
+    Answer a;
+    std::string record;
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(never_reads.ask(request(1.0), a));
+    const double took = seconds_since(t0);
+    ASSERT_TRUE(never_reads.take_failure(record));
+    EXPECT_NE(record.find("' did not read its first request within 1 s of its start; request: "),
+              std::string::npos)
+        << record;
+    EXPECT_GE(took, 1.0);
+    EXPECT_LT(took, 1.7);
+}
+
+// A program named alone on the line is run in the shell's place, so that its
+// closing its output is seen at once rather than at the time limit (the
+// shell would hold the output open while it waits).
+TEST(LimitsCommandSteps, AProgramThatClosesItsOutputIsSeenToAtOnce) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/closes early", "#!/bin/sh\nread x\nexec >&-\nexec sleep 30\n");
+    ::chmod((dir.path() + "/closes early").c_str(), 0755);
+    const auto t0 = std::chrono::steady_clock::now();
+    const ts::RunResult r =
+        ts::run_tolvane(dialogue_case, dir.path(), "--limits-timeout 8 --limits \"'./closes early'\"");
+    const double took = seconds_since(t0);
+    EXPECT_NE(r.out.find(" limit command ''./closes early'' closed its output; request: "),
+              std::string::npos)
+        << r.out;
+    EXPECT_LT(took, 6.0);
 }
