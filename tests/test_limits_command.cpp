@@ -235,10 +235,11 @@ double interactive_integral(const std::string& args, double df, double sigma, do
 TEST(LimitsOption, BiasedLimitsShowTheCoverageErrorTheBiasImplies) {
     ts::TestContext tc;
     const double df = 10.0, sigma = 1.0, alpha = 0.95, delta = 0.01;
+    // The factor is dropped (0: none given), as the biased limit has none.
     const std::string biased =
         "--limits \"'" + limits_exe +
-        "' | perl -ne 'BEGIN { \\$| = 1 } @f = split; if (@f == 2) { printf \\\"%s %.17g\\\\n\\\", "
-        "\\$f[0], \\$f[1] + 0.01 } else { print }'\"";
+        "' | perl -ne 'BEGIN { \\$| = 1 } @f = split; if (@f == 2) { printf \\\"0 %.17g\\\\n\\\", "
+        "\\$f[1] + 0.01 } else { print }'\"";
     const double own = interactive_integral("", df, sigma, alpha);
     const double shifted = interactive_integral(biased, df, sigma, alpha);
 
@@ -878,4 +879,128 @@ TEST(LimitsCommandSteps, AProgramThatClosesItsOutputIsSeenToAtOnce) {
               std::string::npos)
         << r.out;
     EXPECT_LT(took, 6.0);
+}
+
+// ---- the probes of what the coverage integral assumes of the limit code ----
+
+namespace {
+
+// A limit command around tolvane-limits that does one thing wrong, chosen by
+// its first argument:
+//   log FILE       nothing: writes every request to FILE as well;
+//   twice N[,M]    writes its Nth answer a second time 20 ms later, so that
+//                  every later answer is that of the request before;
+//   clock, random  moves every limit by up to 1e-9 of itself, by the clock or a
+//                  random draw, and gives no factor (H 0);
+//   mean           gives 1.001 ybar + the limit at ybar 0, and no factor;
+//   factor         gives every factor 1.0001 times too large.
+const char* const faulty_source = R"PY(
+import random, subprocess, sys, time
+mode, limits = sys.argv[1], sys.argv[2]
+arg = sys.argv[3] if len(sys.argv) > 3 else ""
+own = subprocess.Popen([limits], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                       stderr=subprocess.DEVNULL, text=True, bufsize=1)
+def ask(fields):
+    own.stdin.write(" ".join(fields) + "\n")
+    own.stdin.flush()
+    return [float(v) for v in own.stdout.readline().split()]
+twice = {int(n) for n in arg.split(",")} if mode == "twice" else set()
+log = open(arg, "w") if mode == "log" else None
+n = 0
+for line in sys.stdin:
+    n += 1
+    if log:
+        log.write(line)
+        log.flush()
+    f = line.split()
+    ybar = float(f[6])
+    if mode == "mean":
+        f[6] = "0"
+    v = ask(f)
+    if mode in ("clock", "random"):
+        share = (time.monotonic_ns() // 1000 % 1000000) / 1e6 if mode == "clock" else random.random()
+        v = [0.0 if i % 2 == 0 else x * (1 + 1e-9 * share) for i, x in enumerate(v)]
+    elif mode == "mean":
+        v = [0.0 if i % 2 == 0 else x + 1.001 * ybar for i, x in enumerate(v)]
+    elif mode == "factor":
+        v = [x * 1.0001 if i % 2 == 0 else x for i, x in enumerate(v)]
+    answer = " ".join("%.17g" % x for x in v)
+    print(answer, flush=True)
+    if n in twice:
+        time.sleep(0.02)
+        print(answer, flush=True)
+)PY";
+
+// The --limits argument that runs the faulty command in MODE.
+std::string faulty(const ts::TempDir& dir, const std::string& mode, const std::string& arg = "") {
+    const std::string script = dir.path() + "/faulty.py";
+    if (!ts::file_exists(script)) ts::write_file(script, faulty_source);
+    return "--limits-timeout 20 --limits \"python3 '" + script + "' " + mode + " '" + limits_exe +
+           "' '" + arg + "'\"";
+}
+
+const char* const one_case = "1\n6 6\n4 4\n1e-6 1e-8 0\ntable.rep\n2 2\n";
+const char* const two_sided_case = "2\n6 6\n4 4\n1e-6 1e-8 0\ntable.rep\n2 2\n";
+
+// Checks that a run lost its one case to a fault named by `fault`.
+void expect_case_lost(const FileRun& run, const std::string& fault, const std::string& what) {
+    EXPECT_EQ(run.r.status, 3) << what << "\n" << run.r.out;
+    EXPECT_EQ(ts::count_of(run.r.out, "Case not reported"), 1) << what << "\n" << run.r.out;
+    EXPECT_TRUE(std::regex_search(run.r.out, std::regex(" limit command '[^\\n]*' (" + fault + ")")))
+        << what << "\n" << run.r.out;
+    EXPECT_EQ(run.report.find(" min."), std::string::npos) << what << "\n" << run.report;
+}
+
+}  // namespace
+
+// An answer given twice, the second time late, puts every later answer one
+// request behind, where no output is ever waiting unasked: wherever it falls
+// in the case (its first answer, its 250th, the last of its integrals), the
+// case is lost.
+TEST(LimitProbes, AnAnswerGivenTwiceLateIsCaughtWhereverItFalls) {
+    ts::TempDir work;
+    const std::string log = work.path() + "/requests.txt";
+    const FileRun clean = file_run(one_case, faulty(work, "log", log));
+    ASSERT_EQ(clean.r.status, 0) << clean.r.out;
+    // The case's first request is asked again at its end: the request before
+    // that is the last of the integrals (without it, the last of all).
+    const std::vector<std::string> requests = lines_of(ts::read_file(log));
+    std::size_t last = requests.size();
+    for (std::size_t i = 1; i < requests.size(); ++i)
+        if (requests[i] == requests[0]) last = i;
+    ASSERT_GT(last, 250u);
+    for (const std::size_t at : {std::size_t{1}, std::size_t{250}, last}) {
+        const FileRun run = file_run(one_case, faulty(work, "twice", std::to_string(at)));
+        expect_case_lost(run,
+                         "gave another answer when asked the same request again|answered the "
+                         "limit .* with the factor|wrote before it was asked|answered more than "
+                         "one line",
+                         "answer " + std::to_string(at) + " twice");
+    }
+}
+
+// Limits that depend on the clock or on a random draw, by a billionth of
+// themselves, give another answer to a request asked again.
+TEST(LimitProbes, AnswersThatChangeFromOneAskingToTheNextAreCaught) {
+    ts::TempDir work;
+    for (const char* mode : {"clock", "random"})
+        expect_case_lost(file_run(one_case, faulty(work, mode)),
+                         "gave another answer when asked the same request again: first '0 ", mode);
+}
+
+// Limits of 1.001 ybar + c: the run asks at the sample mean 0 only, where
+// they are the program's own; asked at other means, they do not move with
+// the mean. So are limits whose factor does not give them.
+TEST(LimitProbes, LimitsThatDoNotMoveWithTheMeanOrTheirFactorAreCaught) {
+    ts::TempDir work;
+    expect_case_lost(file_run(one_case, faulty(work, "mean")),
+                     "gave limits that do not move one-for-one with the sample mean: the limit ",
+                     "one-sided, 1.001 ybar");
+    expect_case_lost(file_run(two_sided_case, faulty(work, "mean")),
+                     "gave limits that do not move one-for-one with the sample mean: the lower "
+                     "limit ",
+                     "two-sided, 1.001 ybar");
+    expect_case_lost(file_run(two_sided_case, faulty(work, "factor")),
+                     "answered the lower limit \\S+ with the factor \\S+, which gives ybar",
+                     "two-sided, factor");
 }
