@@ -187,6 +187,14 @@ Ending end_group(pid_t leader, double own_wait) {
     return e;
 }
 
+// Whether an action is a handler rather than the default or ignoring.
+bool is_handler(const struct sigaction& a) {
+    const void* h = (a.sa_flags & SA_SIGINFO) ? reinterpret_cast<const void*>(a.sa_sigaction)
+                                              : reinterpret_cast<const void*>(a.sa_handler);
+    return h != reinterpret_cast<const void*>(SIG_DFL) &&
+           h != reinterpret_cast<const void*>(SIG_IGN);
+}
+
 extern "C" void end_group_and_die(int sig, siginfo_t* info, void* context) {
     const int saved = errno;
     for (Running& r : running) {
@@ -194,12 +202,14 @@ extern "C" void end_group_and_die(int sig, siginfo_t* info, void* context) {
         if (group > 0) end_group(group, 0.0);
     }
     const struct sigaction& before = previous_action[sig];
-    if (before.sa_flags & SA_SIGINFO) {
+    if (is_handler(before)) {
         // Whatever it does (a sanitizer reports the fault and exits), the
         // groups are gone already.
-        before.sa_sigaction(sig, info, context);
-    } else if (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN) {
-        before.sa_handler(sig);
+        if (before.sa_flags & SA_SIGINFO) {
+            before.sa_sigaction(sig, info, context);
+        } else {
+            before.sa_handler(sig);
+        }
     } else {
         std::signal(sig, SIG_DFL);
         std::raise(sig);  // delivered with the default action once the handler returns
@@ -243,9 +253,9 @@ void prepare() {
     for (int sig : ending_signals) {
         // An ignored signal stays ignored (nohup); a handler of someone else
         // is kept, to run after ours.
-        if (::sigaction(sig, nullptr, &previous_action[sig]) == 0 &&
-            !(!(previous_action[sig].sa_flags & SA_SIGINFO) &&
-              previous_action[sig].sa_handler == SIG_IGN))
+        struct sigaction& before = previous_action[sig];
+        if (::sigaction(sig, nullptr, &before) == 0 &&
+            (is_handler(before) || before.sa_handler == SIG_DFL))
             ::sigaction(sig, &act, nullptr);
     }
     });
