@@ -9,6 +9,7 @@
 #include "AdaptiveSimpson.h"
 #include "Chinorm95.h"
 #include "LimitFaults.h"
+#include "LimitProbes.h"
 #include "PairCache.h"
 #include "control.h"
 #include "wallclock.h"
@@ -35,6 +36,9 @@ struct Context {
     // The outside limit command that answers the limits instead of the
     // program's own code, or none. Not owned: it outlives the cases it serves.
     limitcmd::Connection* command = nullptr;
+    // The checks of what the coverage integral assumes of that command, for
+    // the case in progress (LimitProbes.h).
+    limitprobe::CaseProbes probes;
     // Set by the owner of a run that has stopped: the computation in progress
     // is abandoned (every integrand evaluation yields 0 at once).
     const std::atomic<bool>* stop = nullptr;

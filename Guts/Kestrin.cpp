@@ -25,7 +25,8 @@ double sample_sd(double p, const Case& c, Context& ctx) {
     return s;
 }
 
-// A limit asked of the outside limit command. After a failure the case is lost
+// A limit asked of the outside limit command, through the probes of what the
+// integral assumes of it (LimitProbes.h). After a failure the case is lost
 // anyway: 0 keeps the integrator quick and quiet until the driver reports it.
 limitproto::Answer asked_limits(int kind, double m, double s, const Case& c, Context& ctx) {
     const limitproto::Request r{.kind = kind, .df = c.df, .s = s, .alpha = c.alpha,
@@ -33,7 +34,7 @@ limitproto::Answer asked_limits(int kind, double m, double s, const Case& c, Con
                                 .has_tols = true, .FunctionTol = c.FunctionTol,
                                 .ResultTol = c.ResultTol};
     limitproto::Answer a;
-    if (!ctx.command->ask(r, a)) a = limitproto::Answer{};
+    if (!ctx.probes.ask(*ctx.command, r, a, c.sigma)) a = limitproto::Answer{};
     return a;
 }
 

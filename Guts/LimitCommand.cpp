@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -65,6 +66,11 @@ void release_place(int slot) {
 constexpr int ending_signals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGALRM, SIGUSR1,
                                   SIGUSR2, SIGXCPU, SIGABRT, SIGSEGV, SIGBUS,  SIGFPE,
                                   SIGILL,  SIGSYS,  SIGTRAP, SIGPWR,  SIGVTALRM, SIGPROF};
+
+// The action each ending signal had before ours: a handler installed earlier
+// (the sanitizers' for SIGSEGV, SIGBUS and SIGFPE) runs after the groups are
+// ended. Written once, before our handlers are installed.
+struct sigaction previous_action[NSIG];
 
 // An answer line longer than this is not an answer: the command is not speaking
 // the protocol, and reading on would grow memory without bound.
@@ -181,14 +187,33 @@ Ending end_group(pid_t leader, double own_wait) {
     return e;
 }
 
-extern "C" void end_group_and_die(int sig) {
+// Whether an action is a handler rather than the default or ignoring.
+bool is_handler(const struct sigaction& a) {
+    const void* h = (a.sa_flags & SA_SIGINFO) ? reinterpret_cast<const void*>(a.sa_sigaction)
+                                              : reinterpret_cast<const void*>(a.sa_handler);
+    return h != reinterpret_cast<const void*>(SIG_DFL) &&
+           h != reinterpret_cast<const void*>(SIG_IGN);
+}
+
+extern "C" void end_group_and_die(int sig, siginfo_t* info, void* context) {
     const int saved = errno;
     for (Running& r : running) {
         const pid_t group = r.group.load();
         if (group > 0) end_group(group, 0.0);
     }
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);  // delivered with the default action once the handler returns
+    const struct sigaction& before = previous_action[sig];
+    if (is_handler(before)) {
+        // Whatever it does (a sanitizer reports the fault and exits), the
+        // groups are gone already.
+        if (before.sa_flags & SA_SIGINFO) {
+            before.sa_sigaction(sig, info, context);
+        } else {
+            before.sa_handler(sig);
+        }
+    } else {
+        std::signal(sig, SIG_DFL);
+        std::raise(sig);  // delivered with the default action once the handler returns
+    }
     errno = saved;
 }
 
@@ -219,13 +244,18 @@ void prepare() {
 #endif
     std::atexit(at_exit);
     struct sigaction act {};
-    act.sa_handler = end_group_and_die;
+    act.sa_sigaction = end_group_and_die;
+    // On the alternate stack where there is one: a fault of a stack overflow
+    // (which the sanitizers catch on theirs) still ends the groups.
+    act.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&act.sa_mask);
     for (int sig : ending_signals) sigaddset(&act.sa_mask, sig);
     for (int sig : ending_signals) {
-        struct sigaction old {};
-        // An ignored signal stays ignored (nohup), a handler of someone else stays.
-        if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_DFL)
+        // An ignored signal stays ignored (nohup); a handler of someone else
+        // is kept, to run after ours.
+        struct sigaction& before = previous_action[sig];
+        if (::sigaction(sig, nullptr, &before) == 0 &&
+            (is_handler(before) || before.sa_handler == SIG_DFL))
             ::sigaction(sig, &act, nullptr);
     }
     });
@@ -292,7 +322,7 @@ bool Connection::start(std::string& why) {
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setsigmask(&attr, &held.before());
 
-    std::string sh = "sh", dash_c = "-c", cmd = command_;
+    std::string sh = "sh", dash_c = "-c", cmd = shell_line(command_);
     char* argv[] = {sh.data(), dash_c.data(), cmd.data(), nullptr};
     pid_t pid = -1;
     const int rc = ::posix_spawn(&pid, "/bin/sh", &files, &attr, argv, environ);
@@ -314,23 +344,123 @@ bool Connection::start(std::string& why) {
     to_child_ = in[1];
     from_child_ = out[0];
     slot_ = claim_place(pid, to_child_);
+    fresh_ = true;
     return true;
 }
 
 namespace {
 
-// Waits for `events` on fd until the deadline; false on timeout.
+// Waits for `events` on fd until the deadline; false on timeout. Past the
+// deadline the fd is still looked at once: a program stopped (SIGSTOP, a
+// suspended machine) past the deadline while the answer came is not timed out.
 bool wait_for(int fd, short events, double deadline) {
     for (;;) {
         const double left = deadline - now();
-        if (left <= 0.0) return false;
         pollfd p{fd, events, 0};
-        const int ms = left > 1e6 ? 1'000'000'000 : static_cast<int>(left * 1000.0) + 1;
+        const int ms = left <= 0.0 ? 0
+                       : left > 1e6 ? 1'000'000'000
+                                    : static_cast<int>(left * 1000.0) + 1;
         const int r = ::poll(&p, 1, ms);
         if (r > 0) return true;
         if (r < 0 && errno != EINTR) return true;  // let the read or write report it
+        if (left <= 0.0) return false;
     }
 }
+
+// Whether nothing written to the pipe's write end `fd` is left unread. Where
+// the system cannot tell, as if read.
+bool drained(int fd) {
+    int unread = 0;
+    return ::ioctl(fd, FIONREAD, &unread) != 0 || unread <= 0;
+}
+
+// Waits until the command has read what was written to `to` (its start-up),
+// or has written or closed `from`: true; false when the deadline passes first.
+bool wait_until_read(int to, int from, double deadline) {
+    for (;;) {
+        if (drained(to)) return true;
+        const double left = deadline - now();
+        pollfd p{from, POLLIN, 0};
+        // The pipe gives no event for being read: it is looked at every 10 ms,
+        // and at once when the command writes.
+        const int ms = left <= 0.0 ? 0 : left < 0.01 ? static_cast<int>(left * 1000.0) + 1 : 10;
+        const int r = ::poll(&p, 1, ms);
+        if (r > 0) return true;
+        if (r < 0 && errno != EINTR) return true;
+        if (left <= 0.0) return drained(to);
+    }
+}
+
+bool is_word_char(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::strchr("_./,:+@%=-~", c) != nullptr;
+}
+
+// Words the shell treats itself rather than as a program to run: `exec`
+// before them would change what the line does.
+bool is_shell_word(const std::string& w) {
+    static const char* const words[] = {
+        "!", "{", "}", "[[", "]]", "case", "do", "done", "elif", "else", "esac", "fi", "for",
+        "function", "if", "in", "select", "then", "time", "until", "while", ".", ":", "[",
+        "alias", "bg", "bind", "break", "builtin", "caller", "cd", "command", "compgen",
+        "complete", "compopt", "continue", "declare", "dirs", "disown", "echo", "enable",
+        "eval", "exec", "exit", "export", "false", "fc", "fg", "getopts", "hash", "help",
+        "history", "jobs", "kill", "let", "local", "logout", "mapfile", "popd", "printf",
+        "pushd", "pwd", "read", "readarray", "readonly", "return", "set", "shift", "shopt",
+        "source", "suspend", "test", "times", "trap", "true", "type", "typeset", "ulimit",
+        "umask", "unalias", "unset", "wait"};
+    for (const char* x : words)
+        if (w == x) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string shell_line(const std::string& command) {
+    // Reads the words: plain characters, '...' and "..." without anything the
+    // shell expands inside; any other character (an operator, a redirection,
+    // $, a backquote, a backslash, a glob, a comment, a line end) keeps the
+    // line as it is.
+    std::string first;
+    bool in_first = true, any = false;
+    std::size_t i = 0;
+    while (i < command.size()) {
+        const char c = command[i];
+        if (c == ' ' || c == '\t') {
+            if (any) in_first = false;
+            ++i;
+            continue;
+        }
+        any = true;
+        if (c == '\'') {
+            const std::size_t end = command.find('\'', i + 1);
+            if (end == std::string::npos) return command;
+            if (in_first) first += command.substr(i + 1, end - i - 1);
+            i = end + 1;
+        } else if (c == '"') {
+            std::size_t end = i + 1;
+            while (end < command.size() && command[end] != '"') {
+                if (std::strchr("$`\\!", command[end])) return command;
+                ++end;
+            }
+            if (end >= command.size()) return command;
+            if (in_first) first += command.substr(i + 1, end - i - 1);
+            i = end + 1;
+        } else if (is_word_char(c)) {
+            // An assignment before the program is not a program.
+            if (in_first && c == '=') return command;
+            if (in_first) first += c;
+            ++i;
+        } else {
+            return command;
+        }
+    }
+    // A first word starting with '-' would be an option of exec (bash's -l, -c, -a).
+    if (first.empty() || first[0] == '-' || is_shell_word(first)) return command;
+    return "exec " + command;
+}
+
+namespace {
 
 // The first line of what the command wrote, cut as the protocol's own messages
 // cut what they quote.
@@ -392,8 +522,12 @@ std::string shown(const std::string& text) {
     return out;
 }
 
-Connection::Connection(const std::string& command, double timeout_seconds)
-    : command_(command), timeout_(timeout_seconds) {
+Connection::Connection(const std::string& command, double timeout_seconds,
+                       double startup_seconds)
+    : command_(command),
+      timeout_(timeout_seconds),
+      startup_(startup_seconds > 0.0 ? startup_seconds
+                                     : timeout_seconds > 60.0 ? timeout_seconds : 60.0) {
     prepare();
 }
 
@@ -410,18 +544,29 @@ bool Connection::ask(const limitproto::Request& r, limitproto::Answer& a) {
     std::string early;
     if (unasked_output(early)) return fail(r, "wrote before it was asked: " + early, true);
 
-    const double deadline = now() + timeout_;
+    // The first request after a start waits for the command to start, up to
+    // the start-up limit; its time limit counts from when it is read.
+    const bool first = fresh_;
+    fresh_ = false;
+    const double limit = first ? startup_ : timeout_;
+    double deadline = now() + limit;
     const std::string line = limitproto::format_request(r) + '\n';
     std::size_t sent = 0;
     while (sent < line.size()) {
         if (!wait_for(to_child_, POLLOUT, deadline))
-            return fail(r, "took no request within " + limitproto::real17(timeout_) + " s", true);
+            return fail(r, "took no request within " + limitproto::real17(limit) + " s", true);
         const ssize_t n = ::write(to_child_, line.data() + sent, line.size() - sent);
         if (n < 0) {
             if (errno == EINTR || errno == EAGAIN) continue;
             return fail(r, "closed its input", false);
         }
         sent += static_cast<std::size_t>(n);
+    }
+    if (first) {
+        if (!wait_until_read(to_child_, from_child_, deadline))
+            return fail(r, "did not read its first request within " + limitproto::real17(startup_) +
+                               " s of its start", true);
+        deadline = now() + timeout_;
     }
     for (;;) {
         const std::size_t eol = pending_.find('\n');
@@ -450,6 +595,11 @@ bool Connection::ask(const limitproto::Request& r, limitproto::Answer& a) {
         if (n == 0) return fail(r, "closed its output", false);
         pending_.append(buf, static_cast<std::size_t>(n));
     }
+}
+
+bool Connection::reject(const limitproto::Request& r, const std::string& why) {
+    if (failed_) return false;
+    return fail(r, why, true);
 }
 
 bool Connection::take_failure(std::string& record) {

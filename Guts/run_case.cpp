@@ -24,6 +24,7 @@ CaseResult run_case(const Case& c, Context& ctx) {
     ctx.control.MaxIter = params::StartMaxIter;
     ctx.control.BesselMaxArg = params::StartBesselMaxArg;
     ctx.faults.counts = limitfaults::Counts{};
+    ctx.probes.begin();
     const auto t0 = std::chrono::steady_clock::now();
     if (c.sides == 1) {
         const OneSidedCoverage cov = onesided_coverage(c, ctx);
@@ -42,7 +43,12 @@ CaseResult run_case(const Case& c, Context& ctx) {
     }
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     r.faults = ctx.faults.counts;
-    if (ctx.command && ctx.command->take_failure(r.message)) r.status = CaseStatus::Failed;
+    if (ctx.command) {
+        // The probes of the case's end belong to it, but not to its time: an
+        // abandoned run does not wait for them.
+        if (!ctx.stopped()) ctx.probes.end(*ctx.command);
+        if (ctx.command->take_failure(r.message)) r.status = CaseStatus::Failed;
+    }
     r.clock_end = seconds_of_day(ctx.clock());
     return r;
 }

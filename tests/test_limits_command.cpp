@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -230,10 +235,11 @@ double interactive_integral(const std::string& args, double df, double sigma, do
 TEST(LimitsOption, BiasedLimitsShowTheCoverageErrorTheBiasImplies) {
     ts::TestContext tc;
     const double df = 10.0, sigma = 1.0, alpha = 0.95, delta = 0.01;
+    // The factor is dropped (0: none given), as the biased limit has none.
     const std::string biased =
         "--limits \"'" + limits_exe +
-        "' | perl -ne 'BEGIN { \\$| = 1 } @f = split; if (@f == 2) { printf \\\"%s %.17g\\\\n\\\", "
-        "\\$f[0], \\$f[1] + 0.01 } else { print }'\"";
+        "' | perl -ne 'BEGIN { \\$| = 1 } @f = split; if (@f == 2) { printf \\\"0 %.17g\\\\n\\\", "
+        "\\$f[1] + 0.01 } else { print }'\"";
     const double own = interactive_integral("", df, sigma, alpha);
     const double shifted = interactive_integral(biased, df, sigma, alpha);
 
@@ -276,12 +282,12 @@ TEST(LimitsOption, FailingCommandsLoseTheirCasesOnly) {
         {"read x; echo 1 2 3; cat >/dev/null", "answered 3 values where 2 were asked for: 1 2 3"},
         {"read x; echo 1 x; cat >/dev/null", "answered what is not a number: x"},
         {"read x; echo 'error: cannot do it'; cat >/dev/null", "answered error: cannot do it"},
-        {"exec sleep 30", "gave no answer within 0.29999999999999999 s"},
+        {"cat >/dev/null", "gave no answer within 0.29999999999999999 s"},
     };
     for (const Fault& f : faults) {
         // Only the silent command waits out its limit; the others get a long one, so
         // that a loaded machine starting the shell slowly cannot pass for silence.
-        const bool silent = std::string(f.command).starts_with("exec sleep");
+        const bool silent = std::string(f.command).starts_with("cat");
         const FileRun run =
             file_run(one_sided_table, std::string("--limits-timeout ") + (silent ? "0.3" : "20") +
                                           " --limits \"" + f.command + "\"");
@@ -412,13 +418,17 @@ bool running(long pid) {
 }
 
 // Checks that the command ran in a process group of its own, and that nothing
-// of it is left: with `with_zombies`, not even unreaped.
+// of it is left: with `with_zombies`, not even unreaped. What is left (the
+// test fails) is ended here, not left running.
 void expect_group_gone(const Started& n, bool with_zombies) {
     ASSERT_GT(n.shell, 0);
     EXPECT_EQ(n.group, n.shell) << "the command leads a process group of its own";
     EXPECT_NE(n.group, static_cast<long>(getpgrp()));
     EXPECT_FALSE(running(n.member)) << n.member;
-    EXPECT_EQ(joined(group_members(static_cast<pid_t>(n.group), with_zombies)), "");
+    const std::string left = joined(group_members(static_cast<pid_t>(n.group), with_zombies));
+    EXPECT_EQ(left, "");
+    if (left != "" && n.group != static_cast<long>(getpgrp()))
+        ::kill(-static_cast<pid_t>(n.group), SIGKILL);
 }
 
 bool appears(const std::string& path) {
@@ -547,7 +557,7 @@ TEST(LimitsOption, CommandsOutOfStepLoseTheirCases) {
 TEST(LimitsCommandGroup, ATimeoutEndsTheWholeGroup) {
     ts::TempDir dir;
     Installed cmd("cd '" + dir.path() + "' || exit; (trap '' TERM; exec sleep 300) & " +
-                      note_group + "; sleep 300; :",
+                      note_group + "; read x; sleep 300; :",
                   2.0);
     Answer a;
     std::string record;
@@ -592,4 +602,405 @@ TEST(LimitsCommandGroup, NothingOutlivesTheProgram) {
         EXPECT_EQ(r.status, -1) << "killed, not exited";
         expect_group_gone(started(dir.path()), false);
     }
+}
+
+// ---- how the program ends, and what of the command it leaves ----
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+
+// The signals a sanitizer takes for its own report of a fault (it then exits
+// with status 1 rather than dying of the signal).
+bool sanitizer_takes(int sig) {
+    return sanitized && (sig == SIGSEGV || sig == SIGBUS || sig == SIGFPE);
+}
+
+// Whether wait status `ws` is that of a process ended by `sig` (or, where a
+// sanitizer takes the signal, of one that exited with a failure).
+bool ended_by(int ws, int sig) {
+    if (WIFSIGNALED(ws) && WTERMSIG(ws) == sig) return true;
+    return sanitizer_takes(sig) && WIFEXITED(ws) && WEXITSTATUS(ws) == 1;
+}
+
+// The program running in `dir`, its standard input a pipe the test keeps open
+// (the dialogue then waits for more rather than ending).
+struct Spawned {
+    pid_t pid = -1;
+    int input = -1;
+};
+
+// Starts the program in `dir` with `args`, `input` on standard input, its
+// output in dir/out.txt and dir/err.txt, every signal at its default action
+// and unblocked, and no core file.
+Spawned spawn_tolvane(const std::string& dir, const std::vector<std::string>& args,
+                      const std::string& input) {
+    std::vector<std::string> words{TOLVANE_EXE};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    const std::string out = dir + "/out.txt", err = dir + "/err.txt";
+    int p[2];
+    if (::pipe2(p, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "pipe";
+        return {};
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlimit none{0, 0};
+        ::setrlimit(RLIMIT_CORE, &none);
+        for (int sig = 1; sig < NSIG; ++sig) ::signal(sig, SIG_DFL);
+        sigset_t all;
+        sigemptyset(&all);
+        ::sigprocmask(SIG_SETMASK, &all, nullptr);
+        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (::chdir(dir.c_str()) != 0 || o < 0 || e < 0 || ::dup2(p[0], 0) < 0 ||
+            ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
+            ::_exit(126);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(p[0]);
+    if (!input.empty() && ::write(p[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
+        ADD_FAILURE() << "cannot write the program's input";
+    return {pid, p[1]};
+}
+
+// The wait status of `pid` once it ends, within `seconds`; else it is killed
+// and the test fails.
+int wait_status(pid_t pid, double seconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    int ws = 0;
+    while (std::chrono::steady_clock::now() < until) {
+        const pid_t r = ::waitpid(pid, &ws, WNOHANG);
+        if (r == pid) return ws;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &ws, 0);
+    ADD_FAILURE() << "still running after " << seconds << " s";
+    return ws;
+}
+
+// The one case of the dialogue a signalled program works on.
+const char* const dialogue_case = "1\n1\n10 1 0.9\n1e-6 1e-8 0\n";
+
+// A command whose group outlives its shell: a member that ignores SIGTERM.
+const std::string stubborn_member = "(trap '' TERM; exec sleep 300) & ";
+
+double seconds_since(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+}  // namespace
+
+// Every signal that ends the program and can be caught ends the command's
+// whole group first, a member that ignores SIGTERM included; the program still
+// dies of the signal (a sanitizer's report of a fault still comes).
+class EndingSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(EndingSignal, EndsTheCommandsGroupFirst) {
+    const int sig = GetParam();
+    ts::TempDir dir;
+    const Spawned run = spawn_tolvane(
+        dir.path(),
+        {"--limits-timeout", "300", "--limits", stubborn_member + note_group + "; exec cat >/dev/null"},
+        dialogue_case);
+    const Started n = started(dir.path());
+    ASSERT_EQ(::kill(run.pid, sig), 0);
+    const int ws = wait_status(run.pid, 10.0);
+    ::close(run.input);
+    EXPECT_TRUE(ended_by(ws, sig)) << "wait status " << ws;
+    expect_group_gone(n, false);
+}
+
+INSTANTIATE_TEST_SUITE_P(LimitsCommandGroup, EndingSignal,
+                         ::testing::Values(SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1,
+                                           SIGUSR2, SIGXCPU, SIGABRT, SIGSEGV, SIGBUS, SIGFPE,
+                                           SIGILL, SIGSYS, SIGTRAP, SIGPWR, SIGVTALRM, SIGPROF),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(sigabbrev_np(info.param));
+                         });
+
+// The program's own faults, raised inside it: abort() and a write to a page it
+// may only read. Each ends the command's group before the program dies (under
+// the sanitizers, before their report of the fault).
+TEST(LimitsCommandGroup, AnAbortOrAFaultOfTheProgramEndsTheGroupFirst) {
+    for (const bool fault : {false, true}) {
+        ts::TempDir dir;
+        const std::string command = "cd '" + dir.path() + "' || exit; " + stubborn_member +
+                                    note_group + "; exec '" + limits_exe + "'";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const rlimit none{0, 0};
+            ::setrlimit(RLIMIT_CORE, &none);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 2);  // a sanitizer's report
+            limitcmd::Connection connection(command, 30.0);
+            Answer a;
+            if (!connection.ask(request(1.0), a)) ::_exit(3);
+            if (fault) {
+                void* page = ::mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+                *static_cast<volatile char*>(page) = 1;
+            } else {
+                std::abort();
+            }
+            ::_exit(4);
+        }
+        const int ws = wait_status(pid, 10.0);
+        EXPECT_TRUE(ended_by(ws, fault ? SIGSEGV : SIGABRT)) << "wait status " << ws;
+        expect_group_gone(started(dir.path()), false);
+    }
+}
+
+// SIGKILL cannot be caught: the program cannot end the group. The command then
+// finds the end of its input, and one that ends there (tolvane-limits, the
+// wrappers) ends; a member that ignores its input and SIGTERM is left.
+TEST(LimitsCommandGroup, AfterSigkillWhatEndsAtTheEndOfItsInputEnds) {
+    ts::TempDir dir;
+    const Spawned run = spawn_tolvane(
+        dir.path(), {"--limits", stubborn_member + note_group + "; exec '" + limits_exe + "'"},
+        dialogue_case);
+    const Started n = started(dir.path());
+    // The case computed, the dialogue waits for the terminal.
+    for (int i = 0; i < 2000 && ts::read_file(dir.path() + "/out.txt").find("Hit enter") ==
+                                    std::string::npos;
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(::kill(run.pid, SIGKILL), 0);
+    const int ws = wait_status(run.pid, 10.0);
+    ::close(run.input);
+    EXPECT_TRUE(WIFSIGNALED(ws) && WTERMSIG(ws) == SIGKILL);
+    for (int i = 0; i < 500 && running(n.shell); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(running(n.shell)) << "tolvane-limits ends at the end of its input";
+    EXPECT_TRUE(running(n.member)) << "what ignores it is left";
+    ::kill(-static_cast<pid_t>(n.group), SIGKILL);
+}
+
+// SIGSTOP cannot be caught either: the program stops, the command waits. A
+// stop longer than the time limit costs no case: an answer that came meanwhile
+// is taken.
+TEST(LimitsCommandGroup, AProgramStoppedPastTheTimeLimitGoesOnWhenContinued) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/table.in", one_sided_table);
+    const Spawned run = spawn_tolvane(
+        dir.path(),
+        {"--limits-timeout", "1", "--limits", "true & " + note_group + "; exec '" + limits_exe + "'"},
+        "2\ntable.in\n");
+    started(dir.path());
+    ASSERT_EQ(::kill(run.pid, SIGSTOP), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_EQ(::kill(run.pid, SIGCONT), 0);
+    const int ws = wait_status(run.pid, 60.0);
+    ::close(run.input);
+    EXPECT_TRUE(WIFEXITED(ws) && WEXITSTATUS(ws) == 0) << ts::read_file(dir.path() + "/out.txt");
+    EXPECT_EQ(lines_of(ts::read_file(dir.path() + "/table.rep")).size(), 8u);
+}
+
+// When the group is ended, every member gets SIGTERM, not the leader alone: a
+// member's TERM trap runs before the grace is over and SIGKILL would hide it.
+TEST(LimitsCommandGroup, EveryMemberGetsSigtermFirst) {
+    ts::TempDir dir;
+    Installed cmd("cd '" + dir.path() +
+                      "' || exit; (trap 'echo ended >termed; exit 0' TERM; "
+                      "while :; do sleep 0.05; done) & " +
+                      note_group + "; exec cat >/dev/null",
+                  0.5);
+    Answer a;
+    std::string record;
+    EXPECT_FALSE(cmd.ask(request(1.0), a));
+    ASSERT_TRUE(cmd.take_failure(record));
+    EXPECT_NE(record.find("gave no answer within 0.5 s"), std::string::npos) << record;
+    EXPECT_EQ(ts::read_file(dir.path() + "/termed"), "ended\n");
+    expect_group_gone(started(dir.path()), true);
+}
+
+// ---- time limits ----
+
+// A command that reads its requests and never answers fails its case at the
+// time limit, counted once.
+TEST(LimitsCommandTimes, ASilentCommandFailsAtItsTimeLimit) {
+    ts::TempDir dir;
+    const auto t0 = std::chrono::steady_clock::now();
+    const ts::RunResult r =
+        ts::run_tolvane(dialogue_case, dir.path(), "--limits-timeout 1 --limits 'cat >/dev/null'");
+    const double took = seconds_since(t0);
+    EXPECT_NE(r.out.find(" limit command 'cat >/dev/null' gave no answer within 1 s; "),
+              std::string::npos)
+        << r.out;
+    EXPECT_GE(took, 1.0);
+    EXPECT_LT(took, 1.7) << "the time limit counts once";
+}
+
+// A command that takes longer to start than the time limit, and then answers
+// at once (R takes seconds to start), loses nothing: the first time limit
+// counts from when the command has read the first request. One that never
+// reads it fails at the start-up limit.
+TEST(LimitsCommandTimes, TheFirstTimeLimitCountsFromTheCommandsStart) {
+    const FileRun run =
+        file_run("1\n6 6\n4 4\n1e-6 1e-8 0\ntable.rep\n2 2\n",
+                 "--limits-timeout 1 --limits \"sleep 1.5; exec '" + limits_exe + "'\"");
+    EXPECT_EQ(run.r.status, 0) << run.r.out;
+    EXPECT_EQ(lines_of(run.report).size(), 5u) << run.report;
+
+    limitcmd::Connection never_reads("exec sleep 30", 0.3, 1.0);
+    Answer a;
+    std::string record;
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(never_reads.ask(request(1.0), a));
+    const double took = seconds_since(t0);
+    ASSERT_TRUE(never_reads.take_failure(record));
+    EXPECT_NE(record.find("' did not read its first request within 1 s of its start; request: "),
+              std::string::npos)
+        << record;
+    EXPECT_GE(took, 1.0);
+    EXPECT_LT(took, 1.7);
+}
+
+// A program named alone on the line is run in the shell's place, so that its
+// closing its output is seen at once rather than at the time limit (the
+// shell would hold the output open while it waits).
+TEST(LimitsCommandSteps, AProgramThatClosesItsOutputIsSeenToAtOnce) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/closes early", "#!/bin/sh\nread x\nexec >&-\nexec sleep 30\n");
+    ::chmod((dir.path() + "/closes early").c_str(), 0755);
+    const auto t0 = std::chrono::steady_clock::now();
+    const ts::RunResult r =
+        ts::run_tolvane(dialogue_case, dir.path(), "--limits-timeout 8 --limits \"'./closes early'\"");
+    const double took = seconds_since(t0);
+    EXPECT_NE(r.out.find(" limit command ''./closes early'' closed its output; request: "),
+              std::string::npos)
+        << r.out;
+    EXPECT_LT(took, 6.0);
+}
+
+// ---- the probes of what the coverage integral assumes of the limit code ----
+
+namespace {
+
+// A limit command around tolvane-limits that does one thing wrong, chosen by
+// its first argument:
+//   log FILE       nothing: writes every request to FILE as well;
+//   twice N[,M]    writes its Nth answer a second time 20 ms later, so that
+//                  every later answer is that of the request before;
+//   clock, random  moves every limit by up to 1e-9 of itself, by the clock or a
+//                  random draw, and gives no factor (H 0);
+//   mean           gives 1.001 ybar + the limit at ybar 0, and no factor;
+//   factor         gives every factor 1.0001 times too large.
+const char* const faulty_source = R"PY(
+import random, subprocess, sys, time
+mode, limits = sys.argv[1], sys.argv[2]
+arg = sys.argv[3] if len(sys.argv) > 3 else ""
+own = subprocess.Popen([limits], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                       stderr=subprocess.DEVNULL, text=True, bufsize=1)
+def ask(fields):
+    own.stdin.write(" ".join(fields) + "\n")
+    own.stdin.flush()
+    return [float(v) for v in own.stdout.readline().split()]
+twice = {int(n) for n in arg.split(",")} if mode == "twice" else set()
+log = open(arg, "w") if mode == "log" else None
+n = 0
+for line in sys.stdin:
+    n += 1
+    if log:
+        log.write(line)
+        log.flush()
+    f = line.split()
+    ybar = float(f[6])
+    if mode == "mean":
+        f[6] = "0"
+    v = ask(f)
+    if mode in ("clock", "random"):
+        share = (time.monotonic_ns() // 1000 % 1000000) / 1e6 if mode == "clock" else random.random()
+        v = [0.0 if i % 2 == 0 else x * (1 + 1e-9 * share) for i, x in enumerate(v)]
+    elif mode == "mean":
+        v = [0.0 if i % 2 == 0 else x + 1.001 * ybar for i, x in enumerate(v)]
+    elif mode == "factor":
+        v = [x * 1.0001 if i % 2 == 0 else x for i, x in enumerate(v)]
+    answer = " ".join("%.17g" % x for x in v)
+    print(answer, flush=True)
+    if n in twice:
+        time.sleep(0.02)
+        print(answer, flush=True)
+)PY";
+
+// The --limits argument that runs the faulty command in MODE.
+std::string faulty(const ts::TempDir& dir, const std::string& mode, const std::string& arg = "") {
+    const std::string script = dir.path() + "/faulty.py";
+    if (!ts::file_exists(script)) ts::write_file(script, faulty_source);
+    return "--limits-timeout 20 --limits \"python3 '" + script + "' " + mode + " '" + limits_exe +
+           "' '" + arg + "'\"";
+}
+
+const char* const one_case = "1\n6 6\n4 4\n1e-6 1e-8 0\ntable.rep\n2 2\n";
+const char* const two_sided_case = "2\n6 6\n4 4\n1e-6 1e-8 0\ntable.rep\n2 2\n";
+
+// Checks that a run lost its one case to a fault named by `fault`.
+void expect_case_lost(const FileRun& run, const std::string& fault, const std::string& what) {
+    EXPECT_EQ(run.r.status, 3) << what << "\n" << run.r.out;
+    EXPECT_EQ(ts::count_of(run.r.out, "Case not reported"), 1) << what << "\n" << run.r.out;
+    EXPECT_TRUE(std::regex_search(run.r.out, std::regex(" limit command '[^\\n]*' (" + fault + ")")))
+        << what << "\n" << run.r.out;
+    EXPECT_EQ(run.report.find(" min."), std::string::npos) << what << "\n" << run.report;
+}
+
+}  // namespace
+
+// An answer given twice, the second time late, puts every later answer one
+// request behind, where no output is ever waiting unasked: wherever it falls
+// in the case (its first answer, its 250th, the last of its integrals), the
+// case is lost.
+TEST(LimitProbes, AnAnswerGivenTwiceLateIsCaughtWhereverItFalls) {
+    ts::TempDir work;
+    const std::string log = work.path() + "/requests.txt";
+    const FileRun clean = file_run(one_case, faulty(work, "log", log));
+    ASSERT_EQ(clean.r.status, 0) << clean.r.out;
+    // The case's first request is asked again at its end: the request before
+    // that is the last of the integrals (without it, the last of all).
+    const std::vector<std::string> requests = lines_of(ts::read_file(log));
+    std::size_t last = requests.size();
+    for (std::size_t i = 1; i < requests.size(); ++i)
+        if (requests[i] == requests[0]) last = i;
+    ASSERT_GT(last, 250u);
+    for (const std::size_t at : {std::size_t{1}, std::size_t{250}, last}) {
+        const FileRun run = file_run(one_case, faulty(work, "twice", std::to_string(at)));
+        expect_case_lost(run,
+                         "gave another answer when asked the same request again|answered the "
+                         "limit .* with the factor|wrote before it was asked|answered more than "
+                         "one line",
+                         "answer " + std::to_string(at) + " twice");
+    }
+}
+
+// Limits that depend on the clock or on a random draw, by a billionth of
+// themselves, give another answer to a request asked again.
+TEST(LimitProbes, AnswersThatChangeFromOneAskingToTheNextAreCaught) {
+    ts::TempDir work;
+    for (const char* mode : {"clock", "random"})
+        expect_case_lost(file_run(one_case, faulty(work, mode)),
+                         "gave another answer when asked the same request again: first '0 ", mode);
+}
+
+// Limits of 1.001 ybar + c: the run asks at the sample mean 0 only, where
+// they are the program's own; asked at other means, they do not move with
+// the mean. So are limits whose factor does not give them.
+TEST(LimitProbes, LimitsThatDoNotMoveWithTheMeanOrTheirFactorAreCaught) {
+    ts::TempDir work;
+    expect_case_lost(file_run(one_case, faulty(work, "mean")),
+                     "gave limits that do not move one-for-one with the sample mean: the limit ",
+                     "one-sided, 1.001 ybar");
+    expect_case_lost(file_run(two_sided_case, faulty(work, "mean")),
+                     "gave limits that do not move one-for-one with the sample mean: the lower "
+                     "limit ",
+                     "two-sided, 1.001 ybar");
+    expect_case_lost(file_run(two_sided_case, faulty(work, "factor")),
+                     "answered the lower limit \\S+ with the factor \\S+, which gives ybar",
+                     "two-sided, factor");
 }

@@ -20,6 +20,12 @@ deviation s on df degrees of freedom, for a limit on theta = mu + lambda*sigma^2
 Each request gets one answer line, flushed at once: tolvane waits for it before
 it sends the next request, so an answer left in a buffer stalls the run until
 its time limit.
+
+tolvane integrates over s alone and moves each limit with ybar, so it checks
+that `limits` is a function of the request only (the same request asked again
+gets the same answer, bit for bit: no random draws, no clock) and that the
+limit at ybar + d is the limit at ybar plus d: compute the part that depends on
+s and add ybar. A case whose limits fail either check is reported failed.
 """
 import math
 import statistics

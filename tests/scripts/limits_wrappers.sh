@@ -2,6 +2,10 @@
 # filled with the program's own limits (asked of tolvane-limits) they give the
 # reports of a plain run, masked; filled with the closed-form approximation they
 # give its coverage error as an independent integration in R computes it.
+# Every run here passes the run's probes of the limit code (answers the same
+# when asked again, factors that give their limits, limits that move with the
+# sample mean): a probe that failed would fail its case, and exit status 0
+# says none did.
 source "$(dirname "$0")/lib.sh"
 
 limits=$(cd "$OLDPWD" && realpath "$build/tolvane-limits")
