@@ -87,6 +87,96 @@ TEST(OutputFiles, ReportThatIsTolvaneIntUnderAnyNameIsRefused) {
     EXPECT_EQ(lines_of(d.read("tolvane.int")).size(), 5u);
 }
 
+// The input-file run and --plan refuse the same report names, with the same
+// line and status, whether tolvane.int is there yet or not: every spelling of
+// tolvane.int (two-sided), of the input file itself (either kind), and a name
+// whose directory is missing. A name the run refuses for what it is leaves
+// every file as it was: the input file is never emptied into a report.
+TEST(OutputFiles, RunAndPlanRefuseTheSameNames) {
+    using Prepare = void (*)(const Dir&);
+    const Prepare nothing = [](const Dir&) {};
+    const Prepare adir = [](const Dir& d) { fs::create_directory(d.at("adir")); };
+    enum Refused { No, TwoSided, Always };
+    struct Case {
+        const char* input;   // the input file's name
+        const char* report;  // as written in record 5
+        Prepare prepare;     // links and directories the names need
+        Refused refused;
+        bool same_file;      // refused for what the name is: nothing is touched
+    };
+    const Case cases[] = {
+        {"self.in", "tolvane.int", nothing, TwoSided, true},
+        {"self.in", "'./tolvane.int'", nothing, TwoSided, true},
+        {"self.in", "'adir/../tolvane.int'", adir, TwoSided, true},
+        // Without adir the kernel cannot walk through it: no such file.
+        {"self.in", "'adir/../tolvane.int'", nothing, Always, false},
+        {"self.in", "int.lnk", [](const Dir& d) { fs::create_symlink("tolvane.int", d.at("int.lnk")); },
+         TwoSided, true},
+        {"self.in", "hard.rep",
+         [](const Dir& d) { fs::create_hard_link(d.at("tolvane.int"), d.at("hard.rep")); },
+         TwoSided, true},
+        {"self.in", "self.in", nothing, Always, true},
+        {"self.in", "'./self.in'", nothing, Always, true},
+        {"self.in", "'adir/../self.in'", adir, Always, true},
+        {"self.in", "self.lnk", [](const Dir& d) { fs::create_symlink("self.in", d.at("self.lnk")); },
+         Always, true},
+        {"self.in", "self.hard", [](const Dir& d) { fs::create_hard_link(d.at("self.in"), d.at("self.hard")); },
+         Always, true},
+        // The input read through a link, the report by its own name.
+        {"in.lnk", "self.in", [](const Dir& d) { fs::create_symlink("self.in", d.at("in.lnk")); },
+         Always, true},
+        // A two-sided run would overwrite an input file named tolvane.int.
+        {"tolvane.int", "rep.txt", nothing, TwoSided, true},
+        // What the open itself would find: a directory, a file taken for one,
+        // a link into a directory that is not there.
+        {"self.in", "adir", adir, Always, false},
+        {"self.in", "'self.in/rep.txt'", nothing, Always, false},
+        {"self.in", "nodir.lnk", [](const Dir& d) { fs::create_symlink("nodir/rep.txt", d.at("nodir.lnk")); },
+         Always, false},
+        {"self.in", "rep.txt", nothing, No, false},
+        {"self.in", "'adir/rep.txt'", adir, No, false},
+    };
+    const std::string earlier = "results of an earlier run\n";
+    for (const int kind : {1, 2}) {
+        for (const bool int_exists : {false, true}) {
+            for (const Case& c : cases) {
+                const std::string input = c.input;
+                // A hard link to tolvane.int, or an input file named so, is tolvane.int.
+                if (!int_exists && (input == "tolvane.int" || std::string(c.report) == "hard.rep"))
+                    continue;
+                SCOPED_TRACE(std::to_string(kind) + "-sided, input " + input + ", report " +
+                             c.report + (int_exists ? ", tolvane.int there" : ""));
+                const std::string records = std::to_string(kind) + "\n6 6\n4 4\n0 1e-8 0\n" +
+                                            c.report + "\n2 2\n";
+                Dir run, plan;
+                for (const Dir* d : {&run, &plan}) {
+                    if (int_exists) d->write("tolvane.int", earlier);
+                    d->write(input == "in.lnk" ? "self.in" : input, records);
+                    c.prepare(*d);
+                }
+                const ts::RunResult a = ts::run_tolvane("2\n" + input + "\n", run.path);
+                const ts::RunResult b = ts::run_tolvane("", plan.path, "--plan " + input);
+                EXPECT_EQ(b.status, a.status);
+                EXPECT_EQ(b.err, a.err);
+                const bool refused = c.refused == Always || (c.refused == TwoSided && kind == 2);
+                EXPECT_EQ(a.status, refused ? 2 : 0) << a.err;
+                if (!refused) continue;
+                EXPECT_EQ(ts::count_of(a.err, "\n"), 1) << a.err;
+                EXPECT_EQ(b.out, "");
+                if (!c.same_file) continue;
+                // Nothing made, nothing emptied.
+                EXPECT_EQ(run.read(input), records);
+                if (!int_exists) {
+                    EXPECT_FALSE(run.has("tolvane.int"));
+                } else if (input != "tolvane.int") {
+                    EXPECT_EQ(run.read("tolvane.int"), earlier);
+                }
+                EXPECT_FALSE(run.has("rep.txt"));
+            }
+        }
+    }
+}
+
 // A record cut short by a full disk or a file-size limit is taken back: the file
 // ends with its last complete record, and the run ends with exit status 2.
 TEST(OutputFiles, FileSizeLimitLeavesOnlyWholeRecords) {
