@@ -243,6 +243,40 @@ TEST(Cases, EveryRowGetsAnAlignedResultByItsLineNumber) {
               "line 7: outside the measured domain of the built-in limits: df 2000");
 }
 
+// At AdapQuadTol 0 or below (1e-400 reads as 0) the integrator evaluates
+// nothing and returns 0: no integral, so the row is failed with the reason
+// and no numbers, and the list's exit status says a row failed. A tolerance
+// that only just lies above 0 computes.
+TEST(Cases, IntegralsThatComputedNothingAreFailed) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/z.csv",
+                   "1,10,1,0.9,0,1e-8,0\n"
+                   "2,10,1,0.9,1e-400,1e-8,0\n"
+                   "1,10,1,0.9,-1e-6,1e-8,0\n"
+                   "1,10,1,0.9,1e-4,1e-8,0\n");
+    const ts::RunResult r = ts::run_tolvane("", dir.path(), "--cases z.csv");
+    EXPECT_EQ(r.status, 3) << r.err;
+    const Results res(r.out);
+    ASSERT_EQ(res.rows.size(), 4u) << r.out;
+    const char* const shown[] = {"0", "0", "-1e-06"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(res.at(i, "status"), "failed");
+        EXPECT_EQ(res.at(i, "message"), "line " + std::to_string(i + 1) +
+                                            ": nothing computed: at AdapQuadTol " + shown[i] +
+                                            " the integrator evaluates nothing (its ier 6; it "
+                                            "needs a tolerance above 0)");
+        for (const char* column : {"integral", "difference", "lower_tail", "upper_tail", "crossed"})
+            EXPECT_EQ(res.at(i, column), "") << column;
+        EXPECT_EQ(res.at(i, "evaluations"), "0");
+    }
+    EXPECT_EQ(res.at(3, "status"), "ok");
+    EXPECT_EQ(res.at(3, "message"), "");
+    // Alone, the computed row exits 0.
+    ts::write_file(dir.path() + "/ok.csv", "1,10,1,0.9,1e-4,1e-8,0\n");
+    EXPECT_EQ(ts::run_tolvane("", dir.path(), "--cases ok.csv").status, 0);
+}
+
 // Parts of a list together are the whole list; the heading comes with each.
 // A heading with the columns in another order is read by name: sigma and
 // alpha swapped in the file are not swapped in the cases. The setting
