@@ -433,6 +433,34 @@ TEST(Tails, EachTailOfATwoSidedPass) {
     EXPECT_EQ(plain.out.find("tail miss"), std::string::npos);
 }
 
+// A case list's lower_tail and upper_tail are the dialogue's "Lower tail
+// miss" and "Upper tail miss" of the same case, each by its own name: the
+// tails differ here by a factor of 1.7, so a swap shows.
+TEST(Tails, CaseListColumnsAreTheDialoguesTailsByName) {
+    ts::TempDir dir;
+    const ts::RunResult dialogue =
+        ts::run_tolvane("1\n2\n10 1 0.95\n1e-5 1e-8 0\n\n", dir.path(), "--tails");
+    const auto value_after = [&](const std::string& label) {
+        const std::size_t at = dialogue.out.find("\n " + label);
+        EXPECT_NE(at, std::string::npos) << dialogue.out;
+        return at == std::string::npos ? NAN
+                                       : std::strtod(dialogue.out.c_str() + at + 2 + label.size(), nullptr);
+    };
+    ts::write_file(dir.path() + "/t.csv",
+                   "ResultTol,FunctionTol,AdapQuadTol,alpha,sigma,df,kind\n0,1e-8,1e-5,0.95,1,10,2\n");
+    const ts::RunResult list = ts::run_tolvane("", dir.path(), "--cases t.csv");
+    ASSERT_EQ(list.status, 0) << list.err;
+    const Results res(list.out);
+    ASSERT_EQ(res.rows.size(), 1u) << list.out;
+    const double lower = std::stod(res.at(0, "lower_tail"));
+    const double upper = std::stod(res.at(0, "upper_tail"));
+    EXPECT_GT(upper - lower, 0.01);
+    // The dialogue prints nine significant digits.
+    EXPECT_NEAR(lower, value_after("Lower tail miss"), 1e-10);
+    EXPECT_NEAR(upper, value_after("Upper tail miss"), 1e-10);
+    EXPECT_EQ(lower + upper, std::stod(res.at(0, "integral")));
+}
+
 // ---- the setting of the dialogue and the input-file run ----
 
 // --lambda and --gamma2 set the cases of the dialogue and of an input file;
