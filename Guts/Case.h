@@ -70,6 +70,10 @@ CaseResult run_case(const Case& c, Context& ctx);
 void write_domain_record(std::ostream& out, const Case& c, bool asked);
 // The values of a case outside that domain ("sigma 500, FunctionTol 1e-6"), or "".
 std::string domain_outside_text(const Case& c);
+// Why a computed case has no result although the integrals ran: the
+// integrator evaluated nothing (its ier 6, which AdapQuadTol 0 or below
+// gives), so its 0 is no integral. "" for a case with a result.
+std::string nothing_computed(const Case& c, const CaseResult& r);
 // After the result: one record for each kind of fault seen.
 void write_fault_records(std::ostream& out, const CaseResult& r);
 // The dialogue's two records of the tails of a two-sided result.

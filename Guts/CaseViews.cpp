@@ -6,11 +6,21 @@
 
 #include "Case.h"
 #include "CaseDomain.h"
+#include "CaseList.h"
 #include "records.h"
 
 std::string domain_outside_text(const Case& c) {
     return domain::outside_limits_domain(c.df, c.sigma, c.alpha, c.AdapQuadTol, c.FunctionTol,
                                          c.ResultTol, c.lambda, c.gamma_squared());
+}
+
+std::string nothing_computed(const Case& c, const CaseResult& r) {
+    // QUADPACK's code for input it cannot work with; the only such input the
+    // program can give it is the absolute tolerance, with no relative one.
+    constexpr int invalid_input = 6;
+    if (r.status != CaseStatus::Ok || r.ier < invalid_input) return std::string();
+    return "nothing computed: at AdapQuadTol " + caselist::real(c.AdapQuadTol) +
+           " the integrator evaluates nothing (its ier 6; it needs a tolerance above 0)";
 }
 
 void write_domain_record(std::ostream& out, const Case& c, bool asked) {

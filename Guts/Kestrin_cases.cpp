@@ -193,9 +193,14 @@ public:
         if (r == nullptr) return put_row(results_row(row, layout_, "refused", nullptr, nullptr, at + refused_[i]));
         const Case& c = work_[i].c;
         std::cerr.flush();
-        if (r->status == CaseStatus::Failed) {
+        // The integrator's 0 when it evaluated nothing is no result either.
+        const std::string nothing = nothing_computed(c, *r);
+        if (r->status == CaseStatus::Failed || !nothing.empty()) {
             any_failed = true;
-            return put_row(results_row(row, layout_, "failed", &c, r, at + r->message));
+            CaseResult failed = *r;
+            failed.status = CaseStatus::Failed;
+            return put_row(results_row(row, layout_, "failed", &c, &failed,
+                                       at + (nothing.empty() ? r->message : nothing)));
         }
         std::string notes;
         if (!asked_) {

@@ -1,6 +1,5 @@
 // --plan: the cases an input file selects, in the order its run takes them,
 // as a case list with the tables' indices, the report's name and the setting.
-#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -35,23 +34,10 @@ int plan_main(const std::string& name, const RunOptions& options) {
     const std::string refused = run_input_fault(run);
     if (!refused.empty()) fatal(name, refused);
     const std::string report = trimmed_name(run.report);
-    // The run would refuse it only after making tolvane.int; refused here as it is there.
-    if (run.kind == 2) {
-        std::error_code e1, e2;
-        // As the run compares them: the same file under any name, a hard link
-        // included; a tolvane.int that does not exist yet by its path.
-        bool same = false;
-        if (std::filesystem::exists(report, e1) && std::filesystem::exists("tolvane.int", e2)) {
-            same = std::filesystem::equivalent(report, "tolvane.int", e1);
-        } else {
-            const auto a = std::filesystem::weakly_canonical(report, e1);
-            const auto b = std::filesystem::weakly_canonical("tolvane.int", e2);
-            same = !e1 && !e2 && a == b;
-        }
-        if (same)
-            fatal(report, "the report file is the same file as tolvane.int, which holds the "
-                          "intermediate results of a two-sided run");
-    }
+    // What the run would refuse once it went on to its files, found here
+    // without making any.
+    const OutputRefusal output = output_refusal(run, name, true);
+    if (!output.why.empty()) fatal(output.name, output.why);
     if (!put_row(heading)) return 2;
     for (const PlannedCase& p : plan_of(run)) {
         if (!put_row(std::to_string(run.kind) + "," + caselist::real(p.df) + "," +

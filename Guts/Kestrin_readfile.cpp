@@ -20,6 +20,7 @@
 #include "CaseTables.h"
 #include "Verdicts.h"
 #include "entries.h"
+#include "filenames.h"
 #include "freeform.h"
 #include "records.h"
 #include "sink.h"
@@ -192,10 +193,12 @@ int run_cases(const RunInput& run, const RunOptions& options, ClockSource clock,
 
 int run_two_sided(const RunInput& run, const std::string& report_name, const RunOptions& options,
                   ClockSource clock) {
-    const std::string int_name = "tolvane.int";
+    const std::string& int_name = intermediate_name;
     rec::RecordFile inter;
     // Made (or found) first and emptied only once the report is known to be
     // another file: a report written into tolvane.int would interleave the two.
+    // The entry has refused such a report by its name already; this holds
+    // when the run is driven without it, or the files changed in between.
     if (!open_for_writing(inter, int_name, true)) return 2;
     if (inter.same_file(report_name)) {
         if (inter.created()) ::unlink(int_name.c_str());
@@ -358,6 +361,33 @@ std::string run_input_fault(const RunInput& run) {
     return std::string();
 }
 
+OutputRefusal output_refusal(const RunInput& run, const std::string& input, bool predict_opens) {
+    const std::string report = trimmed_name(run.report);
+    const bool two = run.kind == 2;
+    // Opened for writing, the input file would be emptied: the run has read
+    // it, but it is the only copy of the table.
+    if (fname::one_file(report, input))
+        return {report, "the report file is the same file as the input file " + input};
+    if (two && fname::one_file(input, intermediate_name))
+        return {input, "the input file is the same file as " + intermediate_name +
+                           ", which a two-sided run overwrites with its intermediate results"};
+    // Both written record by record, the two would interleave.
+    if (two && fname::one_file(report, intermediate_name))
+        return {report, "the report file is the same file as " + intermediate_name +
+                            ", which holds the intermediate results of a two-sided run"};
+    if (predict_opens) {
+        // In the run's order: tolvane.int is made first (exclusively, so that
+        // an earlier one is emptied only once the report is known to differ).
+        if (two) {
+            if (const int e = fname::creation_error(intermediate_name, true))
+                return {intermediate_name, std::string("cannot create the file: ") + std::strerror(e)};
+        }
+        if (const int e = fname::creation_error(report))
+            return {report, std::string("cannot create the file: ") + std::strerror(e)};
+    }
+    return {};
+}
+
 std::vector<PlannedCase> plan_of(const RunInput& run) {
     std::vector<PlannedCase> plan;
     for (std::int32_t i = run.level_first; i <= run.level_last; ++i)
@@ -426,6 +456,9 @@ int verify_readfile(const RunOptions& options) {
     if (!terminal_written()) return 2;
     const std::string refused = run_input_fault(run);
     if (!refused.empty()) fatal(name, refused);
+    // Before any file is made: a refused run leaves every file as it was.
+    const OutputRefusal output = output_refusal(run, name, false);
+    if (!output.why.empty()) fatal(output.name, output.why);
 
     // 3 when the limit command failed a case: it is missing from the report.
     const int status = run_table(run, options);

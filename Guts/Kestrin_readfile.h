@@ -61,6 +61,20 @@ ReadOutcome open_run_input(const std::string& name, RunInput& run, std::string& 
 // cannot use.
 std::string run_input_fault(const RunInput& run);
 
+// The intermediate file of a two-sided run, in the current directory.
+inline const std::string intermediate_name = "tolvane.int";
+
+// Why the run may not write the files it would write, or "" in `why`: the
+// report (or, two-sided, tolvane.int) would be the input file itself, or the
+// report would be tolvane.int; with `predict_opens`, also why opening either
+// for writing would fail, as the run would find it. `name` is what the one
+// line names. The input-file run asks before it makes any file (and learns
+// the rest by opening); --plan asks it all, so that the two refuse alike.
+struct OutputRefusal {
+    std::string name, why;
+};
+OutputRefusal output_refusal(const RunInput& run, const std::string& input, bool predict_opens);
+
 // A case the input file selects: its values and the 1-based indices of the
 // fixed tables they come from.
 struct PlannedCase {

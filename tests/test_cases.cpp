@@ -243,6 +243,40 @@ TEST(Cases, EveryRowGetsAnAlignedResultByItsLineNumber) {
               "line 7: outside the measured domain of the built-in limits: df 2000");
 }
 
+// At AdapQuadTol 0 or below (1e-400 reads as 0) the integrator evaluates
+// nothing and returns 0: no integral, so the row is failed with the reason
+// and no numbers, and the list's exit status says a row failed. A tolerance
+// that only just lies above 0 computes.
+TEST(Cases, IntegralsThatComputedNothingAreFailed) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/z.csv",
+                   "1,10,1,0.9,0,1e-8,0\n"
+                   "2,10,1,0.9,1e-400,1e-8,0\n"
+                   "1,10,1,0.9,-1e-6,1e-8,0\n"
+                   "1,10,1,0.9,1e-4,1e-8,0\n");
+    const ts::RunResult r = ts::run_tolvane("", dir.path(), "--cases z.csv");
+    EXPECT_EQ(r.status, 3) << r.err;
+    const Results res(r.out);
+    ASSERT_EQ(res.rows.size(), 4u) << r.out;
+    const char* const shown[] = {"0", "0", "-1e-06"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(res.at(i, "status"), "failed");
+        EXPECT_EQ(res.at(i, "message"), "line " + std::to_string(i + 1) +
+                                            ": nothing computed: at AdapQuadTol " + shown[i] +
+                                            " the integrator evaluates nothing (its ier 6; it "
+                                            "needs a tolerance above 0)");
+        for (const char* column : {"integral", "difference", "lower_tail", "upper_tail", "crossed"})
+            EXPECT_EQ(res.at(i, column), "") << column;
+        EXPECT_EQ(res.at(i, "evaluations"), "0");
+    }
+    EXPECT_EQ(res.at(3, "status"), "ok");
+    EXPECT_EQ(res.at(3, "message"), "");
+    // Alone, the computed row exits 0.
+    ts::write_file(dir.path() + "/ok.csv", "1,10,1,0.9,1e-4,1e-8,0\n");
+    EXPECT_EQ(ts::run_tolvane("", dir.path(), "--cases ok.csv").status, 0);
+}
+
 // Parts of a list together are the whole list; the heading comes with each.
 // A heading with the columns in another order is read by name: sigma and
 // alpha swapped in the file are not swapped in the cases. The setting
@@ -357,6 +391,88 @@ TEST(Faults, CrossedLimitsAreCountedAndShown) {
     EXPECT_NE(r.out.find(" Outside the measured domain of the built-in limits ("), std::string::npos);
 }
 
+// A search that stops on its iteration limit is a fault only while it still
+// moves. With ResultTol 0 the one-sided secant search can never pass its
+// residual test and so always goes on to MaxIter, nearly always settled on
+// the last representable values of its root: no fault (df 10, sigma 1,
+// alpha 0.9). At df 3, sigma 10, alpha 0.999 it is still moving at 28
+// points. The two-sided search counts its own searches, never its starting
+// guesses, which it refines afterwards.
+TEST(Faults, SearchesOutOfIterationsCountOnlyWhileStillMoving) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/f.csv",
+                   "kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol\n"
+                   "1,3,10,0.999,1e-4,1e-8,0\n"
+                   "1,10,1,0.9,1e-4,1e-8,0\n"
+                   "2,3,10,0.999,1e-4,1e-8,0\n");
+    const ts::RunResult r = ts::run_tolvane("", dir.path(), "--cases f.csv -j 2");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Results res(r.out);
+    ASSERT_EQ(res.rows.size(), 3u) << r.out;
+    const char* const expected[] = {"28", "0", "55"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(res.at(i, "out_of_iterations"), expected[i]) << i;
+        EXPECT_EQ(res.at(i, "crossed"), "0") << i;
+        EXPECT_EQ(res.at(i, "no_number"), "0") << i;
+    }
+    EXPECT_EQ(res.at(0, "message"),
+              "line 2: search ended on its iteration limit at 28 points, s from "
+              "2.3843339101573995 to 15.00238650797019");
+}
+
+// Every kind of fault seen gets one record with its count, in the dialogue
+// and on the input-file run's terminal: the counts of the case list's
+// columns for the same case, kind by kind. Limits crossed at df 100,
+// sigma 10, alpha 0.001 two-sided at FunctionTol 1e-6; searches run out at
+// df 3, sigma 10, alpha 0.999 one-sided.
+TEST(Faults, EachKindSeenHasOneRecordWithTheListsCount) {
+    struct Case {
+        int kind;
+        const char* df;
+        const char* sigma;
+        const char* alpha;
+        const char* FunctionTol;
+        int level, df_index, sigma_index;  // in the fixed tables
+    };
+    const std::pair<const char*, const char*> kinds[] = {
+        {"crossed", "lower limit above the upper limit"},
+        {"no_number", "no number for the limit"},
+        {"out_of_iterations", "search ended on its iteration limit"}};
+    for (const Case& c : {Case{2, "100", "10", "0.001", "1e-6", 1, 5, 3},
+                          Case{1, "3", "10", "0.999", "1e-8", 10, 2, 3}}) {
+        SCOPED_TRACE(std::to_string(c.kind) + "-sided, df " + c.df);
+        ts::TempDir dir;
+        const std::string values = std::string(c.df) + "," + c.sigma + "," + c.alpha;
+        ts::write_file(dir.path() + "/f.csv", std::to_string(c.kind) + "," + values + ",1e-4," +
+                                                  c.FunctionTol + ",0\n");
+        const ts::RunResult list = ts::run_tolvane("", dir.path(), "--cases f.csv");
+        const Results res(list.out);
+        ASSERT_EQ(res.rows.size(), 1u) << list.out;
+        const ts::RunResult dialogue = ts::run_tolvane(
+            "1\n" + std::to_string(c.kind) + "\n" + std::string(c.df) + " " + c.sigma + " " +
+            c.alpha + "\n1e-4 " + c.FunctionTol + " 0\n\n", dir.path());
+        const auto index = [](int i) { return std::to_string(i) + " " + std::to_string(i) + "\n"; };
+        ts::write_file(dir.path() + "/f.in", std::to_string(c.kind) + "\n" + index(c.level) +
+                                                 index(c.df_index) + "1e-4 " + c.FunctionTol +
+                                                 " 0\nf.rep\n" + index(c.sigma_index));
+        const ts::RunResult file = ts::run_tolvane("2\nf.in\n", dir.path());
+        ASSERT_EQ(file.status, 0) << file.err;
+        int seen = 0;
+        for (const auto& [column, words] : kinds) {
+            const std::string count = res.at(0, column);
+            if (count == "0") continue;
+            ++seen;
+            const std::string record = std::string(" Limit fault: ") + words + " at " + count +
+                                       (count == "1" ? " point, s from" : " points, s from");
+            EXPECT_EQ(ts::count_of(dialogue.out, record), 1) << record << dialogue.out;
+            EXPECT_EQ(ts::count_of(file.out, record), 1) << record << file.out;
+        }
+        EXPECT_EQ(seen, 1);
+        EXPECT_EQ(ts::count_of(dialogue.out, "Limit fault:"), seen);
+        EXPECT_EQ(ts::count_of(file.out, "Limit fault:"), seen);
+    }
+}
+
 // A reused pair counts as its fresh computation would: the same counts with
 // the speed layer on and off.
 TEST(Faults, CountsDoNotDependOnTheSpeedLayer) {
@@ -397,6 +513,34 @@ TEST(Tails, EachTailOfATwoSidedPass) {
     // without the option the dialogue is as it always was
     const ts::RunResult plain = ts::run_tolvane("1\n2\n10 1 0.95\n1e-6 1e-8 0\n\n");
     EXPECT_EQ(plain.out.find("tail miss"), std::string::npos);
+}
+
+// A case list's lower_tail and upper_tail are the dialogue's "Lower tail
+// miss" and "Upper tail miss" of the same case, each by its own name: the
+// tails differ here by a factor of 1.7, so a swap shows.
+TEST(Tails, CaseListColumnsAreTheDialoguesTailsByName) {
+    ts::TempDir dir;
+    const ts::RunResult dialogue =
+        ts::run_tolvane("1\n2\n10 1 0.95\n1e-5 1e-8 0\n\n", dir.path(), "--tails");
+    const auto value_after = [&](const std::string& label) {
+        const std::size_t at = dialogue.out.find("\n " + label);
+        EXPECT_NE(at, std::string::npos) << dialogue.out;
+        return at == std::string::npos ? NAN
+                                       : std::strtod(dialogue.out.c_str() + at + 2 + label.size(), nullptr);
+    };
+    ts::write_file(dir.path() + "/t.csv",
+                   "ResultTol,FunctionTol,AdapQuadTol,alpha,sigma,df,kind\n0,1e-8,1e-5,0.95,1,10,2\n");
+    const ts::RunResult list = ts::run_tolvane("", dir.path(), "--cases t.csv");
+    ASSERT_EQ(list.status, 0) << list.err;
+    const Results res(list.out);
+    ASSERT_EQ(res.rows.size(), 1u) << list.out;
+    const double lower = std::stod(res.at(0, "lower_tail"));
+    const double upper = std::stod(res.at(0, "upper_tail"));
+    EXPECT_GT(upper - lower, 0.01);
+    // The dialogue prints nine significant digits.
+    EXPECT_NEAR(lower, value_after("Lower tail miss"), 1e-10);
+    EXPECT_NEAR(upper, value_after("Upper tail miss"), 1e-10);
+    EXPECT_EQ(lower + upper, std::stod(res.at(0, "integral")));
 }
 
 // ---- the setting of the dialogue and the input-file run ----

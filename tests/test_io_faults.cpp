@@ -2,10 +2,13 @@
 // garbled, nothing hangs. Each run is a child of the test in its own directory.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -87,6 +90,96 @@ TEST(OutputFiles, ReportThatIsTolvaneIntUnderAnyNameIsRefused) {
     EXPECT_EQ(lines_of(d.read("tolvane.int")).size(), 5u);
 }
 
+// The input-file run and --plan refuse the same report names, with the same
+// line and status, whether tolvane.int is there yet or not: every spelling of
+// tolvane.int (two-sided), of the input file itself (either kind), and a name
+// whose directory is missing. A name the run refuses for what it is leaves
+// every file as it was: the input file is never emptied into a report.
+TEST(OutputFiles, RunAndPlanRefuseTheSameNames) {
+    using Prepare = void (*)(const Dir&);
+    const Prepare nothing = [](const Dir&) {};
+    const Prepare adir = [](const Dir& d) { fs::create_directory(d.at("adir")); };
+    enum Refused { No, TwoSided, Always };
+    struct Case {
+        const char* input;   // the input file's name
+        const char* report;  // as written in record 5
+        Prepare prepare;     // links and directories the names need
+        Refused refused;
+        bool same_file;      // refused for what the name is: nothing is touched
+    };
+    const Case cases[] = {
+        {"self.in", "tolvane.int", nothing, TwoSided, true},
+        {"self.in", "'./tolvane.int'", nothing, TwoSided, true},
+        {"self.in", "'adir/../tolvane.int'", adir, TwoSided, true},
+        // Without adir the kernel cannot walk through it: no such file.
+        {"self.in", "'adir/../tolvane.int'", nothing, Always, false},
+        {"self.in", "int.lnk", [](const Dir& d) { fs::create_symlink("tolvane.int", d.at("int.lnk")); },
+         TwoSided, true},
+        {"self.in", "hard.rep",
+         [](const Dir& d) { fs::create_hard_link(d.at("tolvane.int"), d.at("hard.rep")); },
+         TwoSided, true},
+        {"self.in", "self.in", nothing, Always, true},
+        {"self.in", "'./self.in'", nothing, Always, true},
+        {"self.in", "'adir/../self.in'", adir, Always, true},
+        {"self.in", "self.lnk", [](const Dir& d) { fs::create_symlink("self.in", d.at("self.lnk")); },
+         Always, true},
+        {"self.in", "self.hard", [](const Dir& d) { fs::create_hard_link(d.at("self.in"), d.at("self.hard")); },
+         Always, true},
+        // The input read through a link, the report by its own name.
+        {"in.lnk", "self.in", [](const Dir& d) { fs::create_symlink("self.in", d.at("in.lnk")); },
+         Always, true},
+        // A two-sided run would overwrite an input file named tolvane.int.
+        {"tolvane.int", "rep.txt", nothing, TwoSided, true},
+        // What the open itself would find: a directory, a file taken for one,
+        // a link into a directory that is not there.
+        {"self.in", "adir", adir, Always, false},
+        {"self.in", "'self.in/rep.txt'", nothing, Always, false},
+        {"self.in", "nodir.lnk", [](const Dir& d) { fs::create_symlink("nodir/rep.txt", d.at("nodir.lnk")); },
+         Always, false},
+        {"self.in", "rep.txt", nothing, No, false},
+        {"self.in", "'adir/rep.txt'", adir, No, false},
+    };
+    const std::string earlier = "results of an earlier run\n";
+    for (const int kind : {1, 2}) {
+        for (const bool int_exists : {false, true}) {
+            for (const Case& c : cases) {
+                const std::string input = c.input;
+                // A hard link to tolvane.int, or an input file named so, is tolvane.int.
+                if (!int_exists && (input == "tolvane.int" || std::string(c.report) == "hard.rep"))
+                    continue;
+                SCOPED_TRACE(std::to_string(kind) + "-sided, input " + input + ", report " +
+                             c.report + (int_exists ? ", tolvane.int there" : ""));
+                const std::string records = std::to_string(kind) + "\n6 6\n4 4\n0 1e-8 0\n" +
+                                            c.report + "\n2 2\n";
+                Dir run, plan;
+                for (const Dir* d : {&run, &plan}) {
+                    if (int_exists) d->write("tolvane.int", earlier);
+                    d->write(input == "in.lnk" ? "self.in" : input, records);
+                    c.prepare(*d);
+                }
+                const ts::RunResult a = ts::run_tolvane("2\n" + input + "\n", run.path);
+                const ts::RunResult b = ts::run_tolvane("", plan.path, "--plan " + input);
+                EXPECT_EQ(b.status, a.status);
+                EXPECT_EQ(b.err, a.err);
+                const bool refused = c.refused == Always || (c.refused == TwoSided && kind == 2);
+                EXPECT_EQ(a.status, refused ? 2 : 0) << a.err;
+                if (!refused) continue;
+                EXPECT_EQ(ts::count_of(a.err, "\n"), 1) << a.err;
+                EXPECT_EQ(b.out, "");
+                if (!c.same_file) continue;
+                // Nothing made, nothing emptied.
+                EXPECT_EQ(run.read(input), records);
+                if (!int_exists) {
+                    EXPECT_FALSE(run.has("tolvane.int"));
+                } else if (input != "tolvane.int") {
+                    EXPECT_EQ(run.read("tolvane.int"), earlier);
+                }
+                EXPECT_FALSE(run.has("rep.txt"));
+            }
+        }
+    }
+}
+
 // A record cut short by a full disk or a file-size limit is taken back: the file
 // ends with its last complete record, and the run ends with exit status 2.
 TEST(OutputFiles, FileSizeLimitLeavesOnlyWholeRecords) {
@@ -161,6 +254,115 @@ TEST(Terminal, OutputThatFailsInTheMiddleOfARunStopsIt) {
     const std::size_t cases = lines_of(d.read("rep.txt")).size() - 4;
     EXPECT_GT(cases, 0u);
     EXPECT_LT(cases, 180u);
+}
+
+// A run of the program with standard output a file, killed with SIGKILL as
+// soon as `ready` holds for what the file holds (or after a minute).
+struct Killed {
+    bool ready = false;    // `ready` held while the program ran
+    std::string at_ready;  // the file when it did
+    std::string after;     // the file after the kill
+    int signal = 0;        // what ended the program
+};
+
+Killed kill_when(const Dir& d, const std::string& input, bool (*ready)(const std::string&)) {
+    Killed k;
+    d.write("in.txt", input);
+    const pid_t pid = fork();
+    if (pid < 0) return k;
+    if (pid == 0) {
+        // Only async-signal-safe calls from here to the exec.
+        if (chdir(d.path.c_str()) != 0) _exit(120);
+        const int in = open("in.txt", O_RDONLY);
+        const int out = open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open("/dev/null", O_WRONLY);
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+            _exit(121);
+        alarm(120);  // bounded even if the test never kills it
+        execl(TOLVANE_EXE, TOLVANE_EXE, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    bool running = true;
+    for (int i = 0; i < 6000 && running && !k.ready; ++i) {
+        usleep(10000);
+        int raw = 0;
+        running = waitpid(pid, &raw, WNOHANG) == 0;
+        k.at_ready = d.read("out.txt");
+        k.ready = running && ready(k.at_ready);
+    }
+    kill(pid, SIGKILL);
+    int raw = 0;
+    waitpid(pid, &raw, 0);
+    k.signal = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
+    k.after = d.read("out.txt");
+    return k;
+}
+
+// A run killed in the middle of a case keeps every record written before
+// the kill, and only whole ones: each record reaches the file as it is
+// written, not when a buffer fills or the next case ends.
+TEST(Terminal, RecordsReachAFileAsTheyAreWrittenWhole) {
+    // The two-sided case df 100, sigma 0.1, alpha 0.001 takes seconds and
+    // writes a search note every few milliseconds from its start (924 in all).
+    {
+        static const std::string note =
+            " Upward walk reached MaxIter in SecantBis...  Using bisection";
+        Dir d;
+        const Killed k = kill_when(d, "1\n2\n100 0.1 0.001\n1e-6 1e-8 0\n\n",
+                                   [](const std::string& out) { return out.find(note) != std::string::npos; });
+        ASSERT_TRUE(k.ready) << "no note while the case ran: " << k.at_ready;
+        EXPECT_EQ(k.signal, SIGKILL);
+        EXPECT_EQ(k.at_ready.find("Approx to integral"), std::string::npos);
+        ASSERT_FALSE(k.after.empty());
+        EXPECT_EQ(k.after.back(), '\n');
+        const std::vector<std::string> lines = lines_of(k.after);
+        const auto first = std::find(lines.begin(), lines.end(), note);
+        ASSERT_NE(first, lines.end());
+        // From the first note on, notes alone, each whole.
+        for (auto it = first; it != lines.end(); ++it) EXPECT_EQ(*it, note);
+    }
+    // The record before a one-sided case outside the measured domain of the
+    // limits (FunctionTol 1e-15): in the file while the case computes, some
+    // seconds without writing anything else.
+    {
+        Dir d;
+        const Killed k = kill_when(d, "1\n1\n100 0.1 0.999\n1e-10 1e-15 0\n\n",
+                                   [](const std::string& out) {
+                                       return out.find(" Outside the measured domain") != std::string::npos;
+                                   });
+        ASSERT_TRUE(k.ready) << "no record while the case ran: " << k.at_ready;
+        EXPECT_EQ(k.signal, SIGKILL);
+        const std::vector<std::string> lines = lines_of(k.at_ready);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(k.at_ready.back(), '\n');
+        EXPECT_TRUE(lines.back().starts_with(" Outside the measured domain of the built-in limits ("))
+            << k.at_ready;
+        EXPECT_TRUE(lines.back().ends_with(
+            "FunctionTol 1e-15. The result is the true coverage of the limits computed there."));
+        EXPECT_EQ(k.after, k.at_ready);
+    }
+    // One-sided input-file run: df 2 (a few milliseconds, searches run out
+    // at 7 points), then df 3 (a second or more). The first case's fault
+    // record is in the file while the second case computes, and nothing after it.
+    {
+        Dir d;
+        d.write("k.in", "1\n10 10\n1 2\n1e-12 1e-14 0\nk.rep\n3 3\n");
+        const Killed k = kill_when(d, "2\nk.in\n", [](const std::string& out) {
+            return out.find(" Limit fault:") != std::string::npos;
+        });
+        ASSERT_TRUE(k.ready) << "no fault record while the run ran: " << k.at_ready;
+        EXPECT_EQ(k.signal, SIGKILL);
+        const std::vector<std::string> lines = lines_of(k.at_ready);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(k.at_ready.back(), '\n');
+        EXPECT_TRUE(lines.back().starts_with(
+            " Limit fault: search ended on its iteration limit at 7 points, s from"))
+            << k.at_ready;
+        EXPECT_TRUE(lines[lines.size() - 2].starts_with("  0.999   2. 10.00000")) << k.at_ready;
+        // The second case had not ended, and its line is in neither file.
+        EXPECT_EQ(k.after, k.at_ready);
+        EXPECT_EQ(d.read("k.rep").find("  0.999   3."), std::string::npos);
+    }
 }
 
 // ---- the input file and standard input ----
