@@ -127,7 +127,10 @@ public:
             return 2;
         }
         stream_->flush();
-        if (!*stream_) return failed();
+        if (!*stream_) {
+            failed();
+            return 2;
+        }
         std::string why;
         if (!file_.commit(why)) {
             report_fault(name_, why);
