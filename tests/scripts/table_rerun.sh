@@ -29,7 +29,7 @@ mkdir par && cp t.in par/ && cd par
 ran() { sort "$RUN_LOG" | tr '\n' ' '; }
 
 status=0
-FAIL_PART=2/4 "$table" -q -j 2 -S : --split df --tolvane ../fake-tolvane t.in >terminal.txt 2>err.txt || status=$?
+FAIL_PART=2/4 "$table" -q -j 2 "${in_parts[@]}" --split df --tolvane ../fake-tolvane t.in >terminal.txt 2>err.txt || status=$?
 check "a failed part: exit status 1" test $status -eq 1
 check "a failed part is named with its cases and exit status" \
   grep -q '^tolvane-table: part 2 of 4 (cases 4 to 6 of 12) failed: exit status 3$' err.txt
@@ -38,24 +38,24 @@ check "no report while a part is missing" test ! -e t.rep
 check "no terminal output while a part is missing" test ! -s terminal.txt
 
 : >"$RUN_LOG"
-status=0; "$table" -q -j 2 -S : --split df --tolvane ../fake-tolvane t.in >terminal.txt 2>err.txt || status=$?
+status=0; "$table" -q -j 2 "${in_parts[@]}" --split df --tolvane ../fake-tolvane t.in >terminal.txt 2>err.txt || status=$?
 check "rerun: exit status 0" test $status -eq 0
 check "rerun: only the failed part ran" test "$(ran)" = "2/4 "
 check "rerun: report as one run's" same_masked ../single/t.rep t.rep
 check "rerun: terminal output as one run's" same_masked ../single/terminal.txt terminal.txt
 : >"$RUN_LOG"
-status=0; "$table" -q -j 2 -S : --split df --tolvane ../fake-tolvane t.in >terminal.txt 2>err.txt || status=$?
+status=0; "$table" -q -j 2 "${in_parts[@]}" --split df --tolvane ../fake-tolvane t.in >terminal.txt 2>err.txt || status=$?
 check "rerun of a finished run: exit status 0, nothing ran" test $status -eq 0 -a ! -s "$RUN_LOG"
 check "rerun of a finished run: report as one run's" same_masked ../single/t.rep t.rep
 
 # A part's results lost, or cut short: tolvane refuses to put them together,
 # and the next run runs the parts again.
 rm -f t.in.parts/*/1.part
-status=0; "$table" -q -j 2 -S : --split df --tolvane ../fake-tolvane t.in >terminal.txt 2>err.txt || status=$?
+status=0; "$table" -q -j 2 "${in_parts[@]}" --split df --tolvane ../fake-tolvane t.in >terminal.txt 2>err.txt || status=$?
 check "a part's results lost: exit status 1" test $status -eq 1
 check "a part's results lost: tolvane says which" grep -q '1.part: cannot open the results' err.txt
 : >"$RUN_LOG"
-status=0; "$table" -q -j 2 -S : --split df --tolvane ../fake-tolvane t.in >terminal.txt 2>err.txt || status=$?
+status=0; "$table" -q -j 2 "${in_parts[@]}" --split df --tolvane ../fake-tolvane t.in >terminal.txt 2>err.txt || status=$?
 check "after a part was lost: exit status 0" test $status -eq 0
 check "after a part was lost: every part ran again" test "$(ran)" = "1/4 2/4 3/4 4/4 "
 check "after a part was lost: report as one run's" same_masked ../single/t.rep t.rep
@@ -63,7 +63,7 @@ check "after a part was lost: report as one run's" same_masked ../single/t.rep t
 # Other tolerances make every part new.
 sed -i 's/^1e-6 1e-8 0/1e-5 1e-8 0/' t.in
 : >"$RUN_LOG"
-"$table" -q -j 2 -S : --split df --tolvane ../fake-tolvane t.in >/dev/null 2>&1 || true
+"$table" -q -j 2 "${in_parts[@]}" --split df --tolvane ../fake-tolvane t.in >/dev/null 2>&1 || true
 check "changed tolerances: every part ran again" test "$(ran)" = "1/4 2/4 3/4 4/4 "
 cd "$work"
 
@@ -81,7 +81,7 @@ cat >cut-tolvane <<SH
 case " \$* " in *" --part "*) "$tolvane" "\$@" | head -n 1 ;; *) exec "$tolvane" "\$@" ;; esac
 SH
 chmod +x cut-tolvane
-status=0; "$table" -q -S : --tolvane ./cut-tolvane --cases list.csv 2>cut.err || status=$?
+status=0; "$table" -q "${in_parts[@]}" --tolvane ./cut-tolvane --cases list.csv 2>cut.err || status=$?
 check "parts cut short: exit status 1" test $status -eq 1
 check "parts cut short: tolvane says the results are not the list's" grep -q 'the results end before the row of line' cut.err
 check "parts cut short: the previous results kept" grep -qx previous list.results.csv
@@ -93,10 +93,10 @@ case " \$* " in *" --part 2/"*) exit 3 ;; esac
 exit \$s
 SH
 chmod +x three-tolvane
-status=0; "$table" -q -S : --tolvane ./three-tolvane --cases list.csv 2>three.err || status=$?
+status=0; "$table" -q "${in_parts[@]}" --tolvane ./three-tolvane --cases list.csv 2>three.err || status=$?
 check "a part that exits 3: exit status 1" test $status -eq 1
 check "a part that exits 3: named" grep -q '^tolvane-table: part 2 of 4 (rows 2 to 2 of the list) failed: exit status 3$' three.err
-status=0; "$table" -q -S : --tolvane "$tolvane" --cases list.csv 2>good.err || status=$?
+status=0; "$table" -q "${in_parts[@]}" --tolvane "$tolvane" --cases list.csv 2>good.err || status=$?
 check "then the program itself: exit status 0" test $status -eq 0
 check "then the program itself: the rows of one run" \
   diff <(cut -d, -f1-13,15- list.results.csv) <(cut -d, -f1-13,15- list.single.csv)
@@ -109,7 +109,7 @@ for program in A B; do
     "$program" "$work/program.log" "$work/my-tolvane" >"tolvane-$program"
   chmod +x "tolvane-$program"
 done
-run_list() { "$table" -q -S : "$@" --cases list.csv 2>stale.err || true; }
+run_list() { "$table" -q "${in_parts[@]}" "$@" --cases list.csv 2>stale.err || true; }
 run_list --tolvane ./tolvane-A
 : >program.log
 run_list --tolvane ./tolvane-B
@@ -132,11 +132,11 @@ check "a rebuilt program: the parts ran again" \
 # the daemon must not keep the parts directory locked.
 daemon="setsid -f sh -c 'echo \$\$ >>\"$work/daemon.pid\"; exec sleep 60' </dev/null >/dev/null 2>&1; exec '$limits'"
 printf '1\n6 6\n4 4\n1e-6 1e-8 0\nd.rep\n2 2\n' >d.in
-status=0; "$table" -q -S : --tolvane "$tolvane" --remote-tolvane "$tolvane" --limits "$daemon" d.in >/dev/null 2>lock.err || status=$?
+status=0; "$table" -q "${in_parts[@]}" --tolvane "$tolvane" --remote-tolvane "$tolvane" --limits "$daemon" d.in >/dev/null 2>lock.err || status=$?
 check "a limit command that starts a daemon: exit status 0" test $status -eq 0
 for _ in $(seq 50); do [ -s daemon.pid ] && break; sleep 0.1; done
 sed -i 's/^6 6/7 7/' d.in
-status=0; "$table" -q -S : --tolvane "$tolvane" --remote-tolvane "$tolvane" --limits "$daemon" d.in >/dev/null 2>lock.err || status=$?
+status=0; "$table" -q "${in_parts[@]}" --tolvane "$tolvane" --remote-tolvane "$tolvane" --limits "$daemon" d.in >/dev/null 2>lock.err || status=$?
 check "a daemon of the limit command: the next run is not locked out" test $status -eq 0
 check "a daemon of the limit command: no lock refusal" test ! -s lock.err
 # The daemons, by the ids they wrote.

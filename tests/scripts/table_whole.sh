@@ -26,7 +26,7 @@ if mknod null c 1 3 2>/dev/null && mknod full c 1 7 2>/dev/null; then :; else
 fi
 is_device() { test -c "$1"; }
 for where in here parts; do
-  opts=(-q --tolvane "$tolvane"); [ $where = here ] || opts+=(-S :)
+  opts=(-q --tolvane "$tolvane"); [ $where = here ] || opts+=("${in_parts[@]}")
   status=0; "$table" "${opts[@]}" --cases list.csv -o null 2>err.txt || status=$?
   check "$where: results to a null device: exit status 0" test $status -eq 0
   check "$where: results to a null device: still a device" is_device null
@@ -62,18 +62,19 @@ export work table tolvane
 unshare -m --propagation private bash -s >inside.log 2>&1 <<'SH' || fail "the full-disk run itself: $(cat inside.log)"
 set -u
 cd "$work"
+in_parts=(-S : --remote-tolvane "$tolvane")
 mkdir full-disk && mount -t tmpfs -o size=64k tmpfs full-disk || exit 1
 fill() { dd if=/dev/zero of="$work/full-disk/filler" bs=1k count=64 2>/dev/null; return 0; }
 
 # One-sided, put together from parts: the report on the full disk.
 cp one.in full-disk/ && echo previous >full-disk/one.rep
 fill
-status=0; (cd full-disk && "$table" -q -j 2 -S : --dir "$work/one.parts" --tolvane "$tolvane" one.in >"$work/one.out" 2>"$work/one.err") || status=$?
+status=0; (cd full-disk && "$table" -q -j 2 "${in_parts[@]}" --dir "$work/one.parts" --tolvane "$tolvane" one.in >"$work/one.out" 2>"$work/one.err") || status=$?
 echo "one-status $status"
 echo "one-report $(cat full-disk/one.rep)"
 echo "one-left $(ls -A full-disk | grep -c '^\.one\.rep\.')"
 rm full-disk/filler
-status=0; (cd full-disk && "$table" -q -j 2 -S : --dir "$work/one.parts" --tolvane "$tolvane" one.in >"$work/one.out" 2>/dev/null) || status=$?
+status=0; (cd full-disk && "$table" -q -j 2 "${in_parts[@]}" --dir "$work/one.parts" --tolvane "$tolvane" one.in >"$work/one.out" 2>/dev/null) || status=$?
 echo "one-rerun-status $status"
 cp full-disk/one.rep "$work/one-rerun.rep"
 
@@ -81,7 +82,7 @@ cp full-disk/one.rep "$work/one-rerun.rep"
 # neither is replaced.
 rm -f full-disk/*; echo previous >full-disk/tolvane.int; echo previous >two.rep; cp two.in full-disk/
 fill
-status=0; (cd full-disk && "$table" -q -S : --dir "$work/two.parts" --tolvane "$tolvane" two.in >/dev/null 2>"$work/two.err") || status=$?
+status=0; (cd full-disk && "$table" -q "${in_parts[@]}" --dir "$work/two.parts" --tolvane "$tolvane" two.in >/dev/null 2>"$work/two.err") || status=$?
 echo "two-status $status"
 echo "two-report $(cat two.rep)"
 echo "two-int $(cat full-disk/tolvane.int)"
@@ -92,7 +93,7 @@ echo "two-left $(ls -A . full-disk | grep -c '^\.\(two\.rep\|tolvane\.int\)\.')"
 rm -f full-disk/*; echo previous >full-disk/list.results.csv
 fill
 for where in here parts; do
-  opts=(-q --tolvane "$tolvane"); [ $where = here ] || opts+=(-S : --dir "$work/list.parts")
+  opts=(-q --tolvane "$tolvane"); [ $where = here ] || opts+=("${in_parts[@]}" --dir "$work/list.parts")
   status=0; "$table" "${opts[@]}" --cases list.csv -o full-disk/list.results.csv 2>"$work/list-$where.err" || status=$?
   echo "list-$where-status $status"
   echo "list-$where-results $(cat full-disk/list.results.csv)"
@@ -105,13 +106,13 @@ rm -f full-disk/*
 fill
 for what in list table; do
   if [ $what = list ]; then args=(--cases list.csv -o "$what.results.csv"); else args=(one.in); fi
-  status=0; "$table" -q -S : --dir full-disk/$what.parts --tolvane "$tolvane" "${args[@]}" >/dev/null 2>"$work/setup-$what.err" || status=$?
+  status=0; "$table" -q "${in_parts[@]}" --dir full-disk/$what.parts --tolvane "$tolvane" "${args[@]}" >/dev/null 2>"$work/setup-$what.err" || status=$?
   echo "setup-$what-status $status"
 done
 rm -f full-disk/filler
 for what in list table; do
   if [ $what = list ]; then args=(--cases list.csv -o "$what.results.csv"); else args=(one.in); fi
-  status=0; "$table" -q -S : --dir full-disk/$what.parts --tolvane "$tolvane" "${args[@]}" >"setup-$what.out" 2>"$work/setup-$what.err" || status=$?
+  status=0; "$table" -q "${in_parts[@]}" --dir full-disk/$what.parts --tolvane "$tolvane" "${args[@]}" >"setup-$what.out" 2>"$work/setup-$what.err" || status=$?
   echo "setup-$what-rerun-status $status"
 done
 cp one.rep setup-one.rep
