@@ -18,6 +18,7 @@
 #include "Kestrin_readfile.h"
 #include "OutputFile.h"
 #include "Render.h"
+#include "Verdicts.h"
 #include "entries.h"
 #include "freeform.h"
 #include "progress.h"
@@ -318,9 +319,10 @@ class ListViews : public CaseViews {
 public:
     ListViews(const std::vector<caselist::Row>& rows, const caselist::Layout& layout,
               const std::vector<CaseWork>& work, const std::vector<std::string>& refused,
-              bool asked, RowsOut& out, std::ostringstream* captured, Tally& tally)
+              bool asked, RowsOut& out, std::ostringstream* captured, Tally& tally,
+              Verdicts* verdicts)
         : rows_(rows), layout_(layout), work_(work), refused_(refused), asked_(asked), out_(out),
-          captured_(captured), tally_(tally) {}
+          captured_(captured), tally_(tally), verdicts_(verdicts) {}
 
     bool before(std::size_t i) override {
         if (captured_ != nullptr && work_[i].compute) write_domain_record(*captured_, work_[i].c, asked_);
@@ -336,6 +338,8 @@ public:
             captured_->str(std::string());
         }
         const std::string* kept = captured_ != nullptr ? &records : nullptr;
+        if (verdicts_ != nullptr)
+            verdicts_->add("line " + std::to_string(row.line), r ? &work_[i].c : nullptr, r);
         if (r == nullptr) {
             ++tally_.refused;
             return out_.put(results_row(row, layout_, "refused", nullptr, nullptr, at + refused_[i], kept));
@@ -366,6 +370,7 @@ private:
     RowsOut& out_;
     std::ostringstream* captured_;
     Tally& tally_;
+    Verdicts* verdicts_;
 };
 
 // The slice of K/N parts of `n` rows: [first, last). In 128 bits: K and N may
@@ -420,6 +425,7 @@ int cases_main(const std::string& name, const std::string& part_text, const RunO
     if (!out.open({name}, {"case list"})) return 2;
     std::ostringstream captured;
     Tally tally;
+    Verdicts verdicts(options.max_error, options.equal_tails);
     ProgressLine line(options.progress, static_cast<std::size_t>(last >= 0 ? last - first : 0));
     // The computations' records go to standard error, the results to
     // standard output; with --records the records go into the rows.
@@ -452,7 +458,8 @@ int cases_main(const std::string& name, const std::string& part_text, const RunO
             refused.push_back(std::move(why));
         }
         ListViews views(batch, layout, work, refused, options.limits.asked(), out,
-                        options.records ? &captured : nullptr, tally);
+                        options.records ? &captured : nullptr, tally,
+                        options.verdicts() ? &verdicts : nullptr);
         ProgressViews counted(views, line);
         std::ostream& records = options.records ? static_cast<std::ostream&>(captured) : notes;
         const bool ok = run_in_order(work, options.jobs, options.limits, records,
@@ -474,7 +481,13 @@ int cases_main(const std::string& name, const std::string& part_text, const RunO
     if (!stopped && !begun && !begin(scanner->layout())) stopped = true;
     if (!stopped && !batch.empty() && !run_batch()) stopped = true;
     line.finish(stopped ? std::string() : tally.text());
-    return out.finish(stopped ? 2 : tally.failed > 0 ? 3 : 0);
+    const int status = out.finish(stopped ? 2 : tally.failed > 0 ? 3 : 0);
+    // With --max-error, the summary of the verdicts on standard error.
+    if (status != 2 && options.verdicts()) {
+        std::cerr << "tolvane: " << verdicts.summary() << std::endl;
+        if (verdicts.any_missed()) return MissedStatus;
+    }
+    return status;
 }
 
 namespace {

@@ -15,8 +15,10 @@
 
 #include "Case.h"
 #include "CaseDomain.h"
+#include "CaseList.h"
 #include "CaseRunner.h"
 #include "CaseTables.h"
+#include "Verdicts.h"
 #include "entries.h"
 #include "freeform.h"
 #include "progress.h"
@@ -79,10 +81,11 @@ public:
     TableViews(const RunInput& run, const std::vector<PlannedCase>& plan,
                const std::vector<CaseWork>& work, bool asked, rec::RecordFile& report,
                const std::string& report_name, const CaseRecords& records, int sides,
-               rec::RecordFile* inter, const std::string& inter_name, bool domain_records)
+               rec::RecordFile* inter, const std::string& inter_name, bool domain_records,
+               Verdicts* verdicts)
         : run_(run), plan_(plan), work_(work), asked_(asked), report_(report),
           report_name_(report_name), records_(records), sides_(sides), inter_(inter),
-          inter_name_(inter_name), domain_records_(domain_records) {}
+          inter_name_(inter_name), domain_records_(domain_records), verdicts_(verdicts) {}
 
     bool lost = false;  // a case was lost to the limit command
 
@@ -107,6 +110,10 @@ public:
         const PlannedCase& p = plan_[i];
         const CaseResult& r = *result;
         std::ostream& terminal = std::cout;
+        if (verdicts_ != nullptr)
+            verdicts_->add("alpha " + caselist::real(p.alpha) + ", df " + caselist::real(p.df) +
+                               ", sigma " + caselist::real(p.sigma),
+                           &work_[i].c, &r);
         if (r.status == CaseStatus::Failed) {
             lost = true;
             rec::list(terminal, {r.message});
@@ -143,6 +150,7 @@ private:
     rec::RecordFile* inter_;
     std::string inter_name_;
     bool domain_records_;
+    Verdicts* verdicts_;
 };
 
 // The report's heading names the setting when it is not the standardised one.
@@ -247,13 +255,21 @@ int write_table(const RunInput& run, const RunOptions& options, ClockSource cloc
     }
     const std::vector<PlannedCase> plan = plan_of(run);
     const std::vector<CaseWork> work = work_of(run, plan, options);
+    Verdicts verdicts(options.max_error, options.equal_tails);
     TableViews views(run, plan, work, options.limits.asked(), report, report_name, records,
-                     run.kind == 2 ? 2 : 1, inter, inter_name, domain_records);
+                     run.kind == 2 ? 2 : 1, inter, inter_name, domain_records,
+                     options.verdicts() ? &verdicts : nullptr);
     ProgressLine line(options.progress, work.size());
     ProgressViews counted(views, line);
     const bool done = drive(work, options.progress ? static_cast<CaseViews&>(counted) : views);
     line.finish();
     if (!done) return 2;
+    // With --max-error, the summary of the verdicts on standard error.
+    if (options.verdicts()) {
+        std::cout.flush();
+        std::cerr << "tolvane: " << verdicts.summary() << std::endl;
+        if (verdicts.any_missed()) return MissedStatus;
+    }
     return views.lost ? 3 : 0;
 }
 

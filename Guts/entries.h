@@ -23,6 +23,10 @@ struct RunOptions {
     bool records = false;   // --records: results rows carry what --render needs
     bool count = false;     // --count: only the number of case rows of a list
     bool progress = false;  // --progress: a progress line on standard error
+    // --max-error X (negative: not given), --equal-tails: verdicts a CI can act on.
+    double max_error = -1.0;
+    bool equal_tails = false;
+    bool verdicts() const { return max_error >= 0.0; }
 };
 
 // The mode question, then the dialogue or the input-file run.
@@ -54,5 +58,7 @@ int cases_main(const std::string& name, const std::string& part, const RunOption
 int render_main(const std::string& input, const std::vector<std::string>& results,
                 const RunOptions& options);
 // The exit status of a --render whose results are not those of the cases.
-constexpr int results_mismatch = 4;
+constexpr int results_mismatch = 5;
 bool valid_part(const std::string& text);
+// --grid SPEC: the case list of a grid of cases on standard output.
+int grid_main(const std::string& spec);

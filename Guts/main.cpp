@@ -19,10 +19,12 @@ namespace {
 
 const char usage[] =
     "Usage: tolvane [--tails] [-j N] [--progress] [--lambda X] [--gamma2 G]\n"
+    "               [--max-error X [--equal-tails]]\n"
     "               [--limits COMMAND [--limits-timeout SECONDS]]\n"
     "       tolvane --plan INPUT-FILE [--lambda X] [--gamma2 G] [-o FILE]\n"
+    "       tolvane --grid SPEC\n"
     "       tolvane --cases LIST.csv|- [--part K/N] [-j N] [--records] [-o FILE]\n"
-    "               [--progress] [--limits COMMAND ...]\n"
+    "               [--progress] [--max-error X ...] [--limits COMMAND ...]\n"
     "       tolvane --cases LIST.csv|- --count\n"
     "       tolvane --cases LIST.csv [--part K/N] [--records] [-o FILE] --render PART.csv...\n"
     "       tolvane [--lambda X] [--gamma2 G] --render INPUT-FILE RESULTS.csv...\n"
@@ -58,6 +60,13 @@ const char usage[] =
     "  --progress                a progress line on standard error\n"
     "  -j, --jobs N              compute N cases side by side (0: one a core);\n"
     "                            the output is that of one case at a time\n"
+    "  --max-error X             a case more than X from its target is a miss, and\n"
+    "                            so is one refused or failed; a summary line on\n"
+    "                            standard error, exit status 4 when any missed\n"
+    "  --equal-tails             with --max-error, each tail of a two-sided case\n"
+    "                            more than X from (1-alpha)/2 is a miss too\n"
+    "  --grid SPEC               write the case list of a grid, e.g.\n"
+    "                            'df=2,5,10 sigma=0.05..10:30log alpha=0.95'\n"
     "  --lambda X                the coefficient lambda of sigma^2 (default 0.5)\n"
     "  --gamma2 G                gamma^2, sigma^2 over the variance of the sample\n"
     "                            mean: a number or df+K (default df+1)\n"
@@ -71,8 +80,9 @@ const char usage[] =
     "Exit status: 0 at the end of an input-file run (and after a first record\n"
     "that is neither 1 nor 2); 2 on missing or malformed input, at the end of\n"
     "input in the interactive dialogue, on a file that cannot be written, or on\n"
-    "a bad argument; 3 at the end of an input-file run in which the limit\n"
-    "command failed a case; 4 when --render's results are not those of the cases.\n"
+    "a bad argument; 3 at the end of an input-file run or case list in which\n"
+    "the limit command failed a case; 4, with --max-error, when a case missed;\n"
+    "5 when --render's results are not those of the cases.\n"
     "\n"
     "See tolvane(1); tolvane-table runs a table on every core or on several\n"
     "machines, tolvane-plot draws a report.\n";
@@ -132,6 +142,8 @@ int main(int argc, char** argv) {
     bool timeout_given = false;
     bool jobs_given = false;
     bool setting_given = false;
+    std::string grid;
+    bool grid_given = false;
     std::string plan, cases, part;
     bool plan_given = false, cases_given = false, render_given = false, tails_given = false;
     bool output_given = false;
@@ -192,6 +204,17 @@ int main(int argc, char** argv) {
                     bad_argument("--limits-timeout needs seconds between 0 and 1e6, not '" + v +
                                  "'");
             }
+        } else if (a == "--max-error") {
+            if (i + 1 >= argc) bad_argument(a + " needs a value");
+            const std::string v = argv[++i];
+            if (!decimal(v, options.max_error) || !(options.max_error >= 0.0))
+                bad_argument("--max-error needs a number from 0 up, not '" + v + "'");
+        } else if (a == "--grid") {
+            if (i + 1 >= argc) bad_argument(a + " needs a value");
+            grid = argv[++i];
+            grid_given = true;
+        } else if (a == "--equal-tails") {
+            options.equal_tails = true;
         } else if (a == "--lambda" || a == "--gamma2") {
             if (i + 1 >= argc) bad_argument(a + " needs a value");
             const std::string v = argv[++i];
@@ -213,18 +236,21 @@ int main(int argc, char** argv) {
     if (render_given) {
         if (plan_given) bad_argument("--render does not go with --plan");
         if (!cases_given && render.empty()) bad_argument("--render needs an input file");
-        if (jobs_given || !limits.empty() || tails_given || options.count)
-            bad_argument("--render computes nothing: no --jobs, --limits, --tails or --count");
+        if (jobs_given || !limits.empty() || tails_given || options.count || options.verdicts())
+            bad_argument("--render computes nothing: no --jobs, --limits, --tails, --count or --max-error");
         if (!cases_given && (output_given || options.records))
             bad_argument("--render INPUT-FILE writes the files the input file names: no -o or --records");
     }
     if (options.records && !cases_given) bad_argument("--records goes with --cases");
-    if (options.count && (!cases_given || !part.empty() || output_given || options.records))
+    if (options.count && (!cases_given || !part.empty() || output_given || options.records ||
+                          options.verdicts()))
         bad_argument("--count goes with --cases alone");
     if (output_given && !plan_given && !cases_given) bad_argument("-o goes with --plan or --cases");
     if (options.progress && plan_given) bad_argument("--progress does not go with --plan");
     if (!part.empty() && !cases_given) bad_argument("--part goes with --cases");
     if (jobs_given && plan_given) bad_argument("--jobs does not go with --plan");
+    if (options.equal_tails && !options.verdicts()) bad_argument("--equal-tails goes with --max-error");
+    if (options.verdicts() && plan_given) bad_argument("--max-error does not go with --plan");
     // A case list gives each case its setting in its own columns.
     if (setting_given && cases_given)
         bad_argument("--lambda and --gamma2 do not go with --cases (give the list lambda and gamma2 columns)");
@@ -238,6 +264,10 @@ int main(int argc, char** argv) {
     // static object is gone.
     std::cin.rdbuf(new ff::FileBuf(0));
     std::cout.rdbuf(new DescriptorOutput(1));
+    if (grid_given) {
+        if (argc != 3) bad_argument("--grid goes alone");
+        return grid_main(grid);
+    }
     if (plan_given) return plan_main(plan, options);
     options.limits = LimitsSource{limits, timeout};
     if (cases_given) return cases_main(cases, part, options, render_given ? &render : nullptr);

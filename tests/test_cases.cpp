@@ -443,3 +443,80 @@ TEST(Setting, OptionsReachTheCasesAndAreSaid) {
         EXPECT_EQ(ts::count_of(r.err, "\n"), 1) << bad << r.err;
     }
 }
+
+// ---- verdicts a CI can act on, and grids ----
+
+// --max-error: a case beyond it is a miss, and so is one refused; a summary
+// line on standard error names the worst, and exit status 4 says a case missed.
+TEST(Verdicts, MaxErrorSumsUpAndSetsTheStatus) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/one.in", "1\n5 5\n4 4\n1e-4 1e-8 0\none.rep\n1 3\n");
+    const ts::RunResult loose = ts::run_tolvane("2\none.in\n", dir.path(), "--max-error 1e-3");
+    EXPECT_EQ(loose.status, 0) << loose.err;
+    EXPECT_EQ(loose.err.rfind("tolvane: 0 of 3 cases beyond 0.001, worst: alpha 0.1, df 10, sigma ", 0),
+              0u)
+        << loose.err;
+    const ts::RunResult tight = ts::run_tolvane("2\none.in\n", dir.path(), "--max-error 1e-9");
+    EXPECT_EQ(tight.status, 4);
+    EXPECT_EQ(tight.err.rfind("tolvane: 3 of 3 cases beyond 1e-09, worst: alpha 0.1, df 10, sigma ", 0),
+              0u)
+        << tight.err;
+    // Without the option nothing changes: no line, status 0.
+    const ts::RunResult plain = ts::run_tolvane("2\none.in\n", dir.path());
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err, "");
+    EXPECT_EQ(plain.out, loose.out);
+
+    ts::write_file(dir.path() + "/list.csv", "1,10,1,0.9,1e-4,1e-8,0\n1,1.5,1,0.9,1e-4,1e-8,0\n");
+    const ts::RunResult list = ts::run_tolvane("", dir.path(), "--cases list.csv --max-error 1e-3");
+    EXPECT_EQ(list.status, 4);
+    EXPECT_NE(list.err.find("1 of 2 cases beyond 0.001, worst: line 1: difference "),
+              std::string::npos)
+        << list.err;
+    EXPECT_NE(list.err.find("; 1 refused or failed, the first line 2\n"), std::string::npos)
+        << list.err;
+    EXPECT_EQ(ts::run_tolvane("", dir.path(), "--cases list.csv").status, 0);
+}
+
+// --equal-tails: the program's own two-sided interval is not equal-tailed
+// (df 10, sigma 1, alpha 0.95: tails 0.0187 and 0.0313), so its tails miss
+// while its coverage does not.
+TEST(Verdicts, EqualTailsJudgesEachTail) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/two.csv", "2,10,1,0.95,1e-4,1e-7,0\n");
+    const ts::RunResult whole =
+        ts::run_tolvane("", dir.path(), "--cases two.csv --max-error 1e-3");
+    EXPECT_EQ(whole.status, 0) << whole.err;
+    const ts::RunResult tails =
+        ts::run_tolvane("", dir.path(), "--cases two.csv --max-error 1e-3 --equal-tails");
+    EXPECT_EQ(tails.status, 4);
+    EXPECT_NE(tails.err.find("1 of 1 case beyond 0.001, worst: line 1: upper tail difference 0.006"),
+              std::string::npos)
+        << tails.err;
+    for (const char* bad : {"--cases two.csv --equal-tails", "--cases two.csv --max-error -1",
+                            "--cases two.csv --max-error x"})
+        EXPECT_EQ(ts::run_tolvane("", dir.path(), bad).status, 2) << bad;
+}
+
+// --grid writes a case list: every combination, sigma fastest, the ends of a
+// range as given and the points between evenly spaced (in log with "log").
+TEST(Grid, WritesEveryCaseOfTheGrid) {
+    const ts::RunResult r = ts::run_tolvane("", ts::make_tempdir(),
+                                            "--grid 'df=2,5 sigma=0.1..10:3log alpha=0.05,0.95 gamma2=df'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> lines = ts::lines_of(r.out);
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(lines[0], "kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,gamma2");
+    EXPECT_EQ(lines[1], "1,2,0.1,0.05,1e-06,1e-08,0,df");
+    EXPECT_EQ(lines[2], "1,2,1,0.05,1e-06,1e-08,0,df");
+    EXPECT_EQ(lines[3], "1,2,10,0.05,1e-06,1e-08,0,df");
+    EXPECT_EQ(lines[4], "1,5,0.1,0.05,1e-06,1e-08,0,df");
+    EXPECT_EQ(lines[12], "1,5,10,0.95,1e-06,1e-08,0,df");
+    for (const char* bad : {"'df=2 sigma=1'", "'df=2 df=3 sigma=1 alpha=0.9'",
+                            "'df=2 sigma=0..1:3log alpha=0.9'", "'df=2 sigma=1 alpha=0.9 beta=1'",
+                            "'df=2 sigma=1..2 alpha=0.9'", "'df=2 sigma=x alpha=0.9'"}) {
+        const ts::RunResult b = ts::run_tolvane("", ts::make_tempdir(), std::string("--grid ") + bad);
+        EXPECT_EQ(b.status, 2) << bad;
+        EXPECT_EQ(b.out, "") << bad;
+    }
+}
