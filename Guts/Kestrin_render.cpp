@@ -297,6 +297,35 @@ int render_main(const std::string& name, const std::vector<std::string>& files,
         fatal(name, refused);
     }
 
+    const std::string report_name = trimmed_name(run.report);
+    const std::string int_name = "tolvane.int";
+    // No output overwrites an input: the run's own refusal of a report that
+    // is tolvane.int, and none of them may be the input file or results read.
+    std::string output_fault, faulty;
+    if (outcome == ReadOutcome::Ok) {
+        std::vector<std::string> outputs{report_name};
+        if (run.kind == 2) outputs.push_back(int_name);
+        if (run.kind == 2 && same_path(report_name, int_name))
+            output_fault = "the report file is the same file as " + int_name +
+                           ", which holds the intermediate results of a two-sided run";
+        for (const std::string& out : outputs) {
+            if (output_fault.empty()) output_fault = overwrites_input(out, name, "input file");
+            for (const std::string& f : files)
+                if (output_fault.empty()) output_fault = overwrites_input(out, f, "results file");
+            if (!output_fault.empty()) {
+                faulty = out;
+                break;
+            }
+        }
+    }
+    if (!output_fault.empty()) {
+        preamble();
+        if (run.sigmas_defaulted) write_sigmas_defaulted();
+        if (!terminal_written()) return 2;
+        report_fault(faulty, output_fault);
+        return 2;
+    }
+
     // The results, all of them checked before anything is written.
     const std::vector<PlannedCase> plan =
         outcome == ReadOutcome::Ok ? plan_of(run) : std::vector<PlannedCase>();
@@ -312,27 +341,6 @@ int render_main(const std::string& name, const std::vector<std::string>& files,
     }
     if (run.sigmas_defaulted) write_sigmas_defaulted();
     if (!terminal_written()) return 2;
-
-    const std::string report_name = trimmed_name(run.report);
-    const std::string int_name = "tolvane.int";
-    // No output overwrites an input: the run's own refusal of a report that
-    // is tolvane.int, and none of them may be the input file or results read.
-    if (run.kind == 2 && same_path(report_name, int_name)) {
-        report_fault(report_name, "the report file is the same file as " + int_name +
-                                      ", which holds the intermediate results of a two-sided run");
-        return 2;
-    }
-    std::vector<std::string> outputs{report_name};
-    if (run.kind == 2) outputs.push_back(int_name);
-    for (const std::string& out : outputs) {
-        std::string why = overwrites_input(out, name, "input file");
-        for (const std::string& f : files)
-            if (why.empty()) why = overwrites_input(out, f, "results file");
-        if (!why.empty()) {
-            report_fault(out, why);
-            return 2;
-        }
-    }
 
     OutputFile report_out, int_out;
     rec::RecordFile report, inter;
