@@ -101,6 +101,12 @@ bool OutputFile::open(const std::string& name, std::string& why) {
         through_ = true;
         return true;
     }
+    // A file its owner keeps from being written is not replaced either, as a
+    // program writing it in place could not write it.
+    if (exists && ::access(target_.c_str(), W_OK) != 0) {
+        why = std::string("cannot create the file: ") + std::strerror(errno);
+        return false;
+    }
     const std::string dir = parent_of(target_);
     // Unnamed until it is complete, so that nothing is left behind by a run
     // that is interrupted; where the file system has no such files, a hidden
