@@ -6,8 +6,12 @@
 #include "freeform.h"
 #include "records.h"
 
-int tolvane_main(const RunOptions& options) {
+void write_mode_question() {
     rec::list(std::cout, {"Interactive version (1) or read input file(2)?"});
+}
+
+int tolvane_main(const RunOptions& options) {
+    write_mode_question();
     std::int32_t mode = 0;
     ff::Reader terminal(std::cin, "standard input");
     terminal.read({mode});

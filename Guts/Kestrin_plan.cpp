@@ -6,14 +6,38 @@
 #include "CaseList.h"
 #include "CaseTables.h"
 #include "Kestrin_readfile.h"
+#include "OutputFile.h"
 #include "entries.h"
 #include "sink.h"
 
 namespace {
 
+// The plan goes to standard output a row at a time, or with -o to its file
+// whole at the end.
+std::string held;
+bool holding = false;
+
 bool put_row(const std::string& row) {
+    if (holding) {
+        held += row + '\n';
+        return true;
+    }
     std::cout << row << '\n';
     return terminal_written();
+}
+
+int finish(const std::string& name, const RunOptions& options) {
+    if (!holding) return 0;
+    const std::string refused = overwrites_input(options.output, name, "input file");
+    if (!refused.empty()) fatal(options.output, refused);
+    OutputFile out;
+    std::string why;
+    if (!out.open(options.output, why)) fatal(options.output, why);
+    if (!write_all(out.fd(), held, why) || !out.commit(why)) {
+        out.abandon();
+        fatal(options.output, why);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -30,7 +54,8 @@ int plan_main(const std::string& name, const RunOptions& options) {
     std::string fault;
     const ReadOutcome outcome = open_run_input(name, run, fault);
     if (outcome == ReadOutcome::Fault) fatal(name, fault);
-    if (outcome == ReadOutcome::BadKind) return put_row(heading) ? 0 : 2;
+    holding = !options.output.empty();
+    if (outcome == ReadOutcome::BadKind) return put_row(heading) ? finish(name, options) : 2;
     const std::string refused = run_input_fault(run);
     if (!refused.empty()) fatal(name, refused);
     const std::string report = trimmed_name(run.report);
@@ -50,5 +75,5 @@ int plan_main(const std::string& name, const RunOptions& options) {
                 "," + caselist::real(cases::mu)))
             return 2;
     }
-    return 0;
+    return finish(name, options);
 }

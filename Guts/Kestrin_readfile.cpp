@@ -22,6 +22,7 @@
 #include "entries.h"
 #include "filenames.h"
 #include "freeform.h"
+#include "progress.h"
 #include "records.h"
 #include "sink.h"
 
@@ -81,10 +82,11 @@ public:
     TableViews(const RunInput& run, const std::vector<PlannedCase>& plan,
                const std::vector<CaseWork>& work, bool asked, rec::RecordFile& report,
                const std::string& report_name, const CaseRecords& records, int sides,
-               rec::RecordFile* inter, const std::string& inter_name, Verdicts* verdicts)
+               rec::RecordFile* inter, const std::string& inter_name, bool domain_records,
+               Verdicts* verdicts)
         : run_(run), plan_(plan), work_(work), asked_(asked), report_(report),
           report_name_(report_name), records_(records), sides_(sides), inter_(inter),
-          inter_name_(inter_name), verdicts_(verdicts) {}
+          inter_name_(inter_name), domain_records_(domain_records), verdicts_(verdicts) {}
 
     bool lost = false;  // a case was lost to the limit command
 
@@ -101,7 +103,7 @@ public:
                            {"Mu,Sigma,df,alpha are ", mu, p.sigma, p.df, p.alpha});
             if (!terminal_written()) return false;
         }
-        write_domain_record(terminal, work_[i].c, asked_);
+        if (domain_records_) write_domain_record(terminal, work_[i].c, asked_);
         return true;
     }
 
@@ -148,47 +150,15 @@ private:
     int sides_;
     rec::RecordFile* inter_;
     std::string inter_name_;
+    bool domain_records_;
     Verdicts* verdicts_;
 };
-
-std::vector<CaseWork> work_of(const RunInput& run, const std::vector<PlannedCase>& plan,
-                              const RunOptions& options) {
-    std::vector<CaseWork> work;
-    work.reserve(plan.size());
-    for (const PlannedCase& p : plan)
-        work.push_back({Case{.sides = run.kind == 2 ? 2 : 1, .df = p.df, .sigma = p.sigma,
-                             .alpha = p.alpha, .AdapQuadTol = run.AdapQuadTol,
-                             .FunctionTol = run.FunctionTol, .ResultTol = run.ResultTol,
-                             .mu = mu, .lambda = options.lambda, .gamma2 = options.gamma2},
-                        true});
-    return work;
-}
 
 // The report's heading names the setting when it is not the standardised one.
 bool put_setting(rec::RecordFile& report, const std::string& name, const RunOptions& options) {
     if (options.default_setting()) return true;
     return put(report, name,
                rec::list_text({"Setting: " + setting_text(mu, options.lambda, options.gamma2)}));
-}
-
-// The cases of the run in its order, with the views above; the status of the
-// run. With --max-error, the summary of the verdicts on standard error.
-int run_cases(const RunInput& run, const RunOptions& options, ClockSource clock,
-              rec::RecordFile& report, const std::string& report_name, const CaseRecords& records,
-              rec::RecordFile* inter, const std::string& inter_name) {
-    const std::vector<PlannedCase> plan = plan_of(run);
-    std::vector<CaseWork> work = work_of(run, plan, options);
-    Verdicts verdicts(options.max_error, options.equal_tails);
-    TableViews views(run, plan, work, options.limits.asked(), report, report_name, records,
-                     run.kind == 2 ? 2 : 1, inter, inter_name,
-                     options.verdicts() ? &verdicts : nullptr);
-    if (!run_in_order(work, options.jobs, options.limits, std::cout, views, clock)) return 2;
-    if (options.verdicts()) {
-        std::cout.flush();
-        std::cerr << "tolvane: " << verdicts.summary() << std::endl;
-        if (verdicts.any_missed()) return MissedStatus;
-    }
-    return views.lost ? 3 : 0;
 }
 
 int run_two_sided(const RunInput& run, const std::string& report_name, const RunOptions& options,
@@ -210,21 +180,12 @@ int run_two_sided(const RunInput& run, const std::string& report_name, const Run
         report_fault(int_name, std::string("cannot create the file: ") + std::strerror(errno));
         return 2;
     }
-    if (!put(inter, int_name, rec::list_text({"Intermediate results for verifying two-tailed..."})))
-        return 2;
+    if (!put(inter, int_name, intermediate_heading())) return 2;
 
     rec::RecordFile report;
     if (!open_for_writing(report, report_name)) return 2;
-    if (!put(report, report_name, rec::list_text({"Verifying two-tailed "})) ||
-        !put_setting(report, report_name, options) ||
-        !put(report, report_name,
-             rec::list_text({" alpha  df  sigma  Integ   Error  AdqTol FncTol ResTol"})))
-        return 2;
-
-    const CaseRecords records{"(F6.3,F5.0,F7.1,1p,2(E8.1),3E7.0,0p,F9.1,A5,I7)",
-                              "(F9.3,F7.0,F7.2,1p,2(E14.3),0p,F9.2,A9,I7)", " min. "};
-    const int status =
-        run_cases(run, options, clock, report, report_name, records, &inter, int_name);
+    const int status = write_table(run, options, clock, report, report_name, &inter, int_name,
+                                   computed_cases(options, clock));
     if (status == 2) return 2;
     return closed(report, report_name) != 0 ? 2 : status;
 }
@@ -233,30 +194,87 @@ int run_one_sided(const RunInput& run, const std::string& report_name, const Run
                   ClockSource clock) {
     rec::RecordFile report;
     if (!open_for_writing(report, report_name)) return 2;
-    const WallClock now = clock();
-    if (!put(report, report_name, rec::list_text({"Verifying one-tailed "})) ||
-        !put_setting(report, report_name, options) ||
-        !put(report, report_name,
-             formatted_text("(I2,a1,I2,A4,I2,A1,I2,A1,I4)",
-                            {now.hour, ":", now.minute, "  ", now.month, "/", now.day, "/",
-                             now.year})) ||
-        !put(report, report_name,
-             formatted_text("(A14,1p,E8.1,A14,E8.1,A14,E8.1)",
-                            {" AdapQuadTol: ", run.AdapQuadTol, " FunctionTol: ", run.FunctionTol,
-                             " ResultTol: ", run.ResultTol})) ||
-        !put(report, report_name,
-             rec::list_text({" alpha  df  sigma   Integral      Error  AdqTol FncTol ResTol"})))
-        return 2;
-
-    const CaseRecords records{"(F7.3,F5.0,F5.1,1p,2(E12.3),3E7.0,0p,F6.1,A5,I7,)",
-                              "(F7.3,F5.0,F9.5,1p,2(E14.3),0p,F9.2,A9,I7)", " minutes"};
     // No record before the computation and no intermediate file.
-    const int status = run_cases(run, options, clock, report, report_name, records, nullptr, "");
+    const int status = write_table(run, options, clock, report, report_name, nullptr, "",
+                                   computed_cases(options, clock));
     if (status == 2) return 2;
     return closed(report, report_name) != 0 ? 2 : status;
 }
 
 }  // namespace
+
+std::vector<CaseWork> work_of(const RunInput& run, const std::vector<PlannedCase>& plan,
+                              const RunOptions& options) {
+    std::vector<CaseWork> work;
+    work.reserve(plan.size());
+    for (const PlannedCase& p : plan)
+        work.push_back({Case{.sides = run.kind == 2 ? 2 : 1, .df = p.df, .sigma = p.sigma,
+                             .alpha = p.alpha, .AdapQuadTol = run.AdapQuadTol,
+                             .FunctionTol = run.FunctionTol, .ResultTol = run.ResultTol,
+                             .mu = mu, .lambda = options.lambda, .gamma2 = options.gamma2},
+                        true});
+    return work;
+}
+
+std::string intermediate_heading() {
+    return rec::list_text({"Intermediate results for verifying two-tailed..."});
+}
+
+CaseDriver computed_cases(const RunOptions& options, ClockSource clock) {
+    return [&options, clock](const std::vector<CaseWork>& work, CaseViews& views) {
+        return run_in_order(work, options.jobs, options.limits, std::cout, views, clock);
+    };
+}
+
+int write_table(const RunInput& run, const RunOptions& options, ClockSource clock,
+                rec::RecordFile& report, const std::string& report_name, rec::RecordFile* inter,
+                const std::string& inter_name, const CaseDriver& drive, bool domain_records) {
+    CaseRecords records{};
+    if (run.kind == 2) {
+        if (!put(report, report_name, rec::list_text({"Verifying two-tailed "})) ||
+            !put_setting(report, report_name, options) ||
+            !put(report, report_name,
+                 rec::list_text({" alpha  df  sigma  Integ   Error  AdqTol FncTol ResTol"})))
+            return 2;
+        records = {"(F6.3,F5.0,F7.1,1p,2(E8.1),3E7.0,0p,F9.1,A5,I7)",
+                   "(F9.3,F7.0,F7.2,1p,2(E14.3),0p,F9.2,A9,I7)", " min. "};
+    } else {
+        const WallClock now = clock();
+        if (!put(report, report_name, rec::list_text({"Verifying one-tailed "})) ||
+            !put_setting(report, report_name, options) ||
+            !put(report, report_name,
+                 formatted_text("(I2,a1,I2,A4,I2,A1,I2,A1,I4)",
+                                {now.hour, ":", now.minute, "  ", now.month, "/", now.day, "/",
+                                 now.year})) ||
+            !put(report, report_name,
+                 formatted_text("(A14,1p,E8.1,A14,E8.1,A14,E8.1)",
+                                {" AdapQuadTol: ", run.AdapQuadTol, " FunctionTol: ",
+                                 run.FunctionTol, " ResultTol: ", run.ResultTol})) ||
+            !put(report, report_name,
+                 rec::list_text({" alpha  df  sigma   Integral      Error  AdqTol FncTol ResTol"})))
+            return 2;
+        records = {"(F7.3,F5.0,F5.1,1p,2(E12.3),3E7.0,0p,F6.1,A5,I7,)",
+                   "(F7.3,F5.0,F9.5,1p,2(E14.3),0p,F9.2,A9,I7)", " minutes"};
+    }
+    const std::vector<PlannedCase> plan = plan_of(run);
+    const std::vector<CaseWork> work = work_of(run, plan, options);
+    Verdicts verdicts(options.max_error, options.equal_tails);
+    TableViews views(run, plan, work, options.limits.asked(), report, report_name, records,
+                     run.kind == 2 ? 2 : 1, inter, inter_name, domain_records,
+                     options.verdicts() ? &verdicts : nullptr);
+    ProgressLine line(options.progress, work.size());
+    ProgressViews counted(views, line);
+    const bool done = drive(work, options.progress ? static_cast<CaseViews&>(counted) : views);
+    line.finish();
+    if (!done) return 2;
+    // With --max-error, the summary of the verdicts on standard error.
+    if (options.verdicts()) {
+        std::cout.flush();
+        std::cerr << "tolvane: " << verdicts.summary() << std::endl;
+        if (verdicts.any_missed()) return MissedStatus;
+    }
+    return views.lost ? 3 : 0;
+}
 
 // The reader pads a character value to its declared length; files are opened
 // under the name without those blanks.
@@ -409,11 +427,27 @@ void writeinfo_readfile() {
                           "or all of these cases will be tested."});
 }
 
-int verify_readfile(const RunOptions& options) {
-    std::ostream& out = std::cout;
+void write_name_prompt() {
     writeinfo_readfile();
-    rec::list(out, {" Enter name of input file "});
-    out.flush();
+    rec::list(std::cout, {" Enter name of input file "});
+    std::cout.flush();
+}
+
+void write_bad_kind(const std::string& given, std::int32_t kind) {
+    std::ostream& out = std::cout;
+    std::string padded = given.substr(0, std::min(given.size(), max_name));
+    if (padded.size() < 72) padded.resize(72, ' ');
+    rec::list(out, {" Error in 1st line of file ", padded});
+    rec::list(out, {" Value must be 1 or 2 for testing one- or two-sided limits."});
+    rec::list(out, {"Value in file is ", kind});
+}
+
+void write_sigmas_defaulted() {
+    rec::list(std::cout, {"Error reading sigmas.  Will do all three..."});
+}
+
+int verify_readfile(const RunOptions& options) {
+    write_name_prompt();
 
     std::string given;
     ff::Reader terminal(std::cin, "standard input");
@@ -445,14 +479,10 @@ int verify_readfile(const RunOptions& options) {
     const ReadOutcome outcome = open_run_input(name, run, fault);
     if (outcome == ReadOutcome::Fault) fatal(name, fault);
     if (outcome == ReadOutcome::BadKind) {
-        std::string padded = given;
-        if (padded.size() < 72) padded.resize(72, ' ');
-        rec::list(out, {" Error in 1st line of file ", padded});
-        rec::list(out, {" Value must be 1 or 2 for testing one- or two-sided limits."});
-        rec::list(out, {"Value in file is ", run.kind});
+        write_bad_kind(given, run.kind);
         return terminal_written() ? 0 : 2;
     }
-    if (run.sigmas_defaulted) rec::list(out, {"Error reading sigmas.  Will do all three..."});
+    if (run.sigmas_defaulted) write_sigmas_defaulted();
     if (!terminal_written()) return 2;
     const std::string refused = run_input_fault(run);
     if (!refused.empty()) fatal(name, refused);

@@ -3,10 +3,13 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "CaseRunner.h"
+#include "records.h"
 #include "wallclock.h"
 
 struct RunOptions;
@@ -83,3 +86,36 @@ struct PlannedCase {
 };
 // Every case of the selected ranges in run order: level-major, then df, then sigma.
 std::vector<PlannedCase> plan_of(const RunInput& run);
+
+// The cases of a table as the run computes them, in a context of their own
+// (`options` and the run outlive the driver).
+std::vector<CaseWork> work_of(const RunInput& run, const std::vector<PlannedCase>& plan,
+                              const RunOptions& options);
+
+// Hands every case of `work` to `views` in order, each with its result:
+// computed (computed_cases), or put together from results computed elsewhere
+// (tolvane --render). False when a view stopped the run.
+using CaseDriver = std::function<bool(const std::vector<CaseWork>& work, CaseViews& views)>;
+CaseDriver computed_cases(const RunOptions& options, ClockSource clock);
+
+// The first record of tolvane.int.
+std::string intermediate_heading();
+
+// Writes a table's report heading into `report` (opened as `report_name`),
+// then every case through `drive` with the run's views: the report lines, the
+// terminal records, and the records of tolvane.int into `inter` when it is
+// given (two-sided runs). Without `domain_records` the views leave out the
+// domain record of each case (the driver writes it with the case's records).
+// 0; 3 when a case was lost to the limit command; 2 after a one-line report
+// when an output failed.
+int write_table(const RunInput& run, const RunOptions& options, ClockSource clock,
+                rec::RecordFile& report, const std::string& report_name, rec::RecordFile* inter,
+                const std::string& inter_name, const CaseDriver& drive,
+                bool domain_records = true);
+
+// The terminal output of the input-file run before its cases: the help text
+// and the prompt for the name, the refusal of a first record that is neither
+// 1 nor 2 (`given` the name as read), the note of a missing sigma record.
+void write_name_prompt();
+void write_bad_kind(const std::string& given, std::int32_t kind);
+void write_sigmas_defaulted();

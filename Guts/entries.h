@@ -2,6 +2,7 @@
 // returns the exit status; only the entries (and main) end the program.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "CaseRunner.h"
 #include "CaseSetting.h"
@@ -16,6 +17,12 @@ struct RunOptions {
     double lambda = cases::lambda;
     Gamma2 gamma2;
     bool default_setting() const { return lambda == cases::lambda && gamma2.is_default(); }
+    // -o, --output FILE: --plan's, --cases' or --render's CSV go to FILE, whole
+    // or not at all ("": standard output).
+    std::string output;
+    bool records = false;   // --records: results rows carry what --render needs
+    bool count = false;     // --count: only the number of case rows of a list
+    bool progress = false;  // --progress: a progress line on standard error
     // --max-error X (negative: not given), --equal-tails: verdicts a CI can act on.
     double max_error = -1.0;
     bool equal_tails = false;
@@ -24,6 +31,7 @@ struct RunOptions {
 
 // The mode question, then the dialogue or the input-file run.
 int tolvane_main(const RunOptions& options);
+void write_mode_question();
 
 // The interactive verification: one case at a time, until the input ends
 // (which ends the program with status 2, as every malformed answer does).
@@ -38,8 +46,19 @@ void writeinfo_readfile();
 // The case lists (standard output: CSV; diagnostics: standard error).
 // --plan FILE: the cases an input file selects, in run order.
 int plan_main(const std::string& name, const RunOptions& options);
-// --cases FILE|- [--part K/N]: runs every case row (or the K-th of N parts).
-int cases_main(const std::string& name, const std::string& part, const RunOptions& options);
+// --cases FILE|- [--part K/N]: runs every case row (or the K-th of N parts);
+// with `render` (--render PART.csv...), puts together the results of parts
+// computed with --records instead, accepting them only when their rows are
+// those of the list.
+int cases_main(const std::string& name, const std::string& part, const RunOptions& options,
+               const std::vector<std::string>* render = nullptr);
+// --render INPUT-FILE RESULTS.csv...: the report, tolvane.int and terminal
+// output of the input-file run, from the results of its cases computed with
+// --cases PLAN --records.
+int render_main(const std::string& input, const std::vector<std::string>& results,
+                const RunOptions& options);
+// The exit status of a --render whose results are not those of the cases.
+constexpr int results_mismatch = 5;
 bool valid_part(const std::string& text);
 // --grid SPEC: the case list of a grid of cases on standard output.
 int grid_main(const std::string& spec);

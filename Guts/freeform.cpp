@@ -399,6 +399,13 @@ bool FileBuf::open_regular(const std::string& name, std::string& why) {
     return true;
 }
 
+bool FileBuf::rewind() {
+    if (fd_ < 0 || ::lseek(fd_, 0, SEEK_SET) != 0) return false;
+    error_ = 0;
+    setg(buffer_, buffer_, buffer_);
+    return true;
+}
+
 FileBuf::int_type FileBuf::underflow() {
     if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
     if (fd_ < 0) return traits_type::eof();

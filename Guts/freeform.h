@@ -99,6 +99,9 @@ public:
     // `why` set when it cannot be opened or is not a regular file.
     bool open_regular(const std::string& name, std::string& why);
     void close();
+    // Back to the start of the file, for a second reading; false (errno set)
+    // where the input cannot seek (a pipe).
+    bool rewind();
     // errno of the read that failed, 0 when none has.
     int error() const { return error_; }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "entries.h"
 #include "freeform.h"
@@ -17,13 +18,16 @@
 namespace {
 
 const char usage[] =
-    "Usage: tolvane [--tails] [-j N] [--lambda X] [--gamma2 G]\n"
+    "Usage: tolvane [--tails] [-j N] [--progress] [--lambda X] [--gamma2 G]\n"
     "               [--max-error X [--equal-tails]]\n"
     "               [--limits COMMAND [--limits-timeout SECONDS]]\n"
-    "       tolvane --plan INPUT-FILE [--lambda X] [--gamma2 G]\n"
+    "       tolvane --plan INPUT-FILE [--lambda X] [--gamma2 G] [-o FILE]\n"
     "       tolvane --grid SPEC\n"
-    "       tolvane --cases LIST.csv|- [--part K/N] [-j N] [--max-error X ...]\n"
-    "                       [--limits COMMAND ...]\n"
+    "       tolvane --cases LIST.csv|- [--part K/N] [-j N] [--records] [-o FILE]\n"
+    "               [--progress] [--max-error X ...] [--limits COMMAND ...]\n"
+    "       tolvane --cases LIST.csv|- --count\n"
+    "       tolvane --cases LIST.csv [--part K/N] [--records] [-o FILE] --render PART.csv...\n"
+    "       tolvane [--lambda X] [--gamma2 G] --render INPUT-FILE RESULTS.csv...\n"
     "       tolvane -h | --help | --version\n"
     "\n"
     "Checks by numerical integration how exact the one- and two-sided confidence\n"
@@ -43,6 +47,17 @@ const char usage[] =
     "                            FunctionTol,ResultTol) of a CSV case list and write\n"
     "                            one CSV results row per case as it finishes\n"
     "  --part K/N                with --cases, only the K-th of N equal parts\n"
+    "  --records                 with --cases, add to each results row what --render\n"
+    "                            needs (the computation's records among it)\n"
+    "  --count                   with --cases, print only the number of case rows\n"
+    "  --render FILE...          the last option: put together results computed with\n"
+    "                            --records, checked row by row against the cases: an\n"
+    "                            input file's report, tolvane.int and terminal output\n"
+    "                            as its run writes them (--render INPUT-FILE RESULTS...),\n"
+    "                            or a case list's results (--cases LIST --render PARTS...)\n"
+    "  -o, --output FILE         write --plan's or --cases' CSV to FILE, whole or not\n"
+    "                            at all (a device or FIFO is written through)\n"
+    "  --progress                a progress line on standard error\n"
     "  -j, --jobs N              compute N cases side by side (0: one a core);\n"
     "                            the output is that of one case at a time\n"
     "  --max-error X             a case more than X from its target is a miss, and\n"
@@ -66,7 +81,8 @@ const char usage[] =
     "that is neither 1 nor 2); 2 on missing or malformed input, at the end of\n"
     "input in the interactive dialogue, on a file that cannot be written, or on\n"
     "a bad argument; 3 at the end of an input-file run or case list in which\n"
-    "the limit command failed a case; 4, with --max-error, when a case missed.\n"
+    "the limit command failed a case; 4, with --max-error, when a case missed;\n"
+    "5 when --render's results are not those of the cases.\n"
     "\n"
     "See tolvane(1); tolvane-table runs a table on every core or on several\n"
     "machines, tolvane-plot draws a report.\n";
@@ -129,11 +145,30 @@ int main(int argc, char** argv) {
     std::string grid;
     bool grid_given = false;
     std::string plan, cases, part;
-    bool plan_given = false, cases_given = false;
+    bool plan_given = false, cases_given = false, render_given = false, tails_given = false;
+    bool output_given = false;
+    std::vector<std::string> render;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--tails") {
+        if (a == "--render") {
+            // Every argument after it is a file, whatever its name looks like.
+            render.assign(argv + i + 1, argv + argc);
+            render_given = true;
+            break;
+        } else if (a == "--records") {
+            options.records = true;
+        } else if (a == "--count") {
+            options.count = true;
+        } else if (a == "--progress") {
+            options.progress = true;
+        } else if (a == "-o" || a == "--output") {
+            if (i + 1 >= argc) bad_argument(a + " needs a file");
+            options.output = argv[++i];
+            if (options.output.empty()) bad_argument(a + " needs a file");
+            output_given = true;
+        } else if (a == "--tails") {
             options.tails = true;
+            tails_given = true;
         } else if (a == "-j" || a == "--jobs") {
             if (i + 1 >= argc) bad_argument(a + " needs a value");
             const std::string v = argv[++i];
@@ -198,6 +233,20 @@ int main(int argc, char** argv) {
     }
     if (limits.empty() && timeout_given) bad_argument("--limits-timeout without --limits");
     if (plan_given && cases_given) bad_argument("--plan and --cases do not go together");
+    if (render_given) {
+        if (plan_given) bad_argument("--render does not go with --plan");
+        if (!cases_given && render.empty()) bad_argument("--render needs an input file");
+        if (jobs_given || !limits.empty() || tails_given || options.count || options.verdicts())
+            bad_argument("--render computes nothing: no --jobs, --limits, --tails, --count or --max-error");
+        if (!cases_given && (output_given || options.records))
+            bad_argument("--render INPUT-FILE writes the files the input file names: no -o or --records");
+    }
+    if (options.records && !cases_given) bad_argument("--records goes with --cases");
+    if (options.count && (!cases_given || !part.empty() || output_given || options.records ||
+                          options.verdicts()))
+        bad_argument("--count goes with --cases alone");
+    if (output_given && !plan_given && !cases_given) bad_argument("-o goes with --plan or --cases");
+    if (options.progress && plan_given) bad_argument("--progress does not go with --plan");
     if (!part.empty() && !cases_given) bad_argument("--part goes with --cases");
     if (jobs_given && plan_given) bad_argument("--jobs does not go with --plan");
     if (options.equal_tails && !options.verdicts()) bad_argument("--equal-tails goes with --max-error");
@@ -221,6 +270,9 @@ int main(int argc, char** argv) {
     }
     if (plan_given) return plan_main(plan, options);
     options.limits = LimitsSource{limits, timeout};
-    if (cases_given) return cases_main(cases, part, options);
+    if (cases_given) return cases_main(cases, part, options, render_given ? &render : nullptr);
+    if (render_given)
+        return render_main(render.front(), std::vector<std::string>(render.begin() + 1, render.end()),
+                           options);
     return tolvane_main(options);
 }

@@ -514,6 +514,13 @@ bool RecordFile::open(const std::string& name, bool keep) {
     return fd_ >= 0;
 }
 
+void RecordFile::adopt(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+    good_ = 0;
+    created_ = false;
+}
+
 bool RecordFile::same_file(const std::string& name) const {
     struct stat mine {}, other {};
     if (fd_ < 0 || ::fstat(fd_, &mine) != 0 || ::stat(name.c_str(), &other) != 0) return false;

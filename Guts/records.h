@@ -60,6 +60,8 @@ public:
     // Creates `name`, or empties it when it exists. With `keep`, an existing
     // file keeps its contents until empty() is called.
     bool open(const std::string& name, bool keep = false);
+    // Takes over the open descriptor `fd` of a file made elsewhere (empty).
+    void adopt(int fd);
     // Whether open() made the file (with `keep`; it did not exist before).
     bool created() const { return created_; }
     // Whether `name` names this very file (the same device and inode), under

@@ -12,6 +12,9 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 failures=0
 
+# Parts through GNU parallel on this machine, with this tolvane.
+in_parts=(-S : --remote-tolvane "$tolvane")
+
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what"; fi; }
 finish() { [ $failures -eq 0 ] || { echo "$failures checks failed" >&2; exit 1; }; }

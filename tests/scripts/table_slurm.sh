@@ -28,15 +28,15 @@ submit_table() {
 
 # Waits for DIR's merge step and checks its jobs and its files against SINGLE's.
 check_table() {
-  local dir=$1 single=$2 report=$3 array_job=$4 merge_job=$5 merge tasks
+  local dir=$1 single=$2 report=$3 input=$4 array_job=$5 merge_job=$6 merge tasks
   merge=$(await_job "$merge_job" 120) || engine_failure "$dir: the merge step did not end"
   tasks=$(await_job "$array_job" 10) || engine_failure "$dir: the array job did not end"
   printf '%s\n' "$tasks" "$merge"
   check "$dir: every array task completed" test "$(grep -c 'JobState=COMPLETED ExitCode=0:0' <<<"$tasks")" -eq 4
   check "$dir: the merge step completed" grep -q 'JobState=COMPLETED ExitCode=0:0' <<<"$merge"
-  check "$dir: each task wrote its own Slurm output" test "$(ls "$dir/$report.parts/slurm-${array_job}"_*.out | wc -l)" -eq 4
+  check "$dir: each task wrote its own Slurm output" test "$(ls "$dir/$input.parts/slurm-${array_job}"_*.out | wc -l)" -eq 4
   check "$dir: report as one run's" same_masked "$single/$report" "$dir/$report"
-  check "$dir: terminal output as one run's" same_masked "$single/terminal.txt" "$dir/$report.parts/merged-terminal.txt"
+  check "$dir: terminal output as one run's" same_masked "$single/terminal.txt" "$dir/$input.parts/merged-terminal.txt"
 }
 
 # Two tables at once: a two-sided one in the runner's own parts, and a
@@ -45,20 +45,20 @@ printf '2\n6 7\n3 4\n1e-6 1e-8 0\ntwo.rep\n2 2\n' >two.in
 printf '1\n5 6\n1 2\n1e-6 1e-8 0\none.rep\n1 3\n' >one.in
 single_run single-two two.in
 single_run single-one one.in
-submit_table slurm-two two.in
+submit_table slurm-two two.in --split case
 two_jobs=("$array_job" "$merge_job")
 submit_table slurm-one one.in --split df
 one_jobs=("$array_job" "$merge_job")
 
-check_table slurm-two single-two two.rep "${two_jobs[@]}"
+check_table slurm-two single-two two.rep two.in "${two_jobs[@]}"
 check "slurm-two: tolvane.int as one run's" cmp single-two/tolvane.int slurm-two/tolvane.int
-check_table slurm-one single-one one.rep "${one_jobs[@]}"
+check_table slurm-one single-one one.rep one.in "${one_jobs[@]}"
 # --submit: the runner submits the array job itself, waits for it and puts
 # the parts together, in a directory whose name a shell would misread.
 sub="$work/slurm submit \$(it's)"
 mkdir "$sub" && cp two.in "$sub/" && cd "$sub"
 status=0
-"$table" --slurm --submit --split level --tolvane "$tolvane" two.in >terminal.txt 2>submit.err || status=$?
+"$table" --slurm --submit --split df --tolvane "$tolvane" two.in >terminal.txt 2>submit.err || status=$?
 cat submit.err
 check "--submit: exit status 0" test $status -eq 0
 check "--submit: said which job it waited for" grep -q 'submitted the Slurm array job [0-9][0-9]* (2 tasks)' submit.err
@@ -67,18 +67,21 @@ check "--submit: tolvane.int as one run's" cmp "$work/single-two/tolvane.int" to
 check "--submit: terminal output as one run's" same_masked "$work/single-two/terminal.txt" terminal.txt
 
 # A part whose task fails is named and the run's exit status is 1; the
-# finished part is kept and a rerun submits only the failed one.
-printf '#!/bin/sh\n[ "${SLURM_ARRAY_TASK_ID:-}" != 2 ] || exit 7\nexec %q "$@"\n' "$tolvane" >fails-second.sh
+# finished part is kept and a rerun submits only the failed one (the program
+# the same: another would run every part again).
+printf '#!/bin/sh\n[ "${SLURM_ARRAY_TASK_ID:-}" != 2 ] || [ ! -e fail-now ] || exit 7\nexec %q "$@"\n' "$tolvane" >fails-second.sh
 chmod +x fails-second.sh
-rm -rf two.rep.parts two.rep tolvane.int
+touch fail-now
+rm -rf two.in.parts two.rep tolvane.int
 status=0
-"$table" --slurm --submit --split level --tolvane ./fails-second.sh two.in >/dev/null 2>submit.err || status=$?
+"$table" --slurm --submit --split df --tolvane ./fails-second.sh two.in >/dev/null 2>submit.err || status=$?
 cat submit.err
 check "--submit with a failing task: exit status 1" test $status -eq 1
-check "--submit with a failing task: names it" grep -q 'part L07-[^ ]* (.*) failed: exit status 7' submit.err
+check "--submit with a failing task: names it" grep -q '^tolvane-table: part 2 of 2 (cases 3 to 4 of 4) failed: exit status 7$' submit.err
 check "--submit with a failing task: no report" test ! -e two.rep
+rm fail-now
 status=0
-"$table" --slurm --submit --split level --tolvane "$tolvane" two.in >/dev/null 2>submit.err || status=$?
+"$table" --slurm --submit --split df --tolvane ./fails-second.sh two.in >/dev/null 2>submit.err || status=$?
 check "--submit rerun: exit status 0" test $status -eq 0
 check "--submit rerun: only the failed part submitted" grep -q '(1 task)' submit.err
 check "--submit rerun: report as one run's" same_masked "$work/single-two/two.rep" two.rep
@@ -97,20 +100,20 @@ check "case list --submit: the rows of one tolvane --cases run" \
 # its unfinished part is named.
 printf '#!/bin/sh\n[ "${SLURM_ARRAY_TASK_ID:-}" != 2 ] || sleep 120\nexec %q "$@"\n' "$tolvane" >slow-second.sh
 chmod +x slow-second.sh
-rm -rf two.rep.parts two.rep tolvane.int
+rm -rf two.in.parts two.rep tolvane.int
 status=0 started=$SECONDS
-"$table" --slurm --submit --timeout 2 --split level --tolvane ./slow-second.sh two.in >/dev/null 2>submit.err || status=$?
+"$table" --slurm --submit --timeout 2 --split df --tolvane ./slow-second.sh two.in >/dev/null 2>submit.err || status=$?
 cat submit.err
 check "--submit --timeout: exit status 1" test $status -eq 1
 check "--submit --timeout: ended within a minute" test $((SECONDS - started)) -lt 60
 check "--submit --timeout: says it cancelled the job" grep -q 'not done after 2 s (--timeout); cancelling it' submit.err
-check "--submit --timeout: names the part" grep -q 'part L07-[^ ]* (.*) failed' submit.err
+check "--submit --timeout: names the part" grep -q '^tolvane-table: part 2 of 2 (cases 3 to 4 of 4) failed: ' submit.err
 check "--submit --timeout: no report" test ! -e two.rep
 
 # sbatch refusing the job is the usage error's status, with sbatch's words.
 mkdir refusing && printf '#!/bin/sh\necho "sbatch: error: no such partition" >&2\nexit 1\n' >refusing/sbatch
 chmod +x refusing/sbatch
-rm -rf two.rep.parts
+rm -rf two.in.parts
 status=0
 PATH="$sub/refusing:$PATH" "$table" --slurm --submit --tolvane "$tolvane" two.in >/dev/null 2>submit.err || status=$?
 check "refused by sbatch: exit status 2" test $status -eq 2
