@@ -68,7 +68,9 @@ CaseResult run_case(const Case& c, Context& ctx);
 // of the built-in limits (none when another program's limits are measured:
 // `asked` says so).
 void write_domain_record(std::ostream& out, const Case& c, bool asked);
-// The values of a case outside that domain ("sigma 500, FunctionTol 1e-6"), or "".
+// The values of a case outside that domain, or "": "sigma 500, FunctionTol 1e-6"
+// in the standardised setting, in any other the scale sd* with its sigma
+// ("sd* 12.6491106 (sigma 1)").
 std::string domain_outside_text(const Case& c);
 // Why a computed case has no result although the integrals ran: the
 // integrator evaluated nothing (its ier 6, which AdapQuadTol 0 or below

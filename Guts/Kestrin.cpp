@@ -48,6 +48,12 @@ double one_sided_limit(const Case& c, double m, double s, Context& ctx, int& sta
     if (ctx.command) return asked_limits(1, m, s, c, ctx).value[1];
     double H = 0.0;
     double limit = 0.0;
+    // At lambda 0 the function is the mean itself: the built-in limits are
+    // the t limits, beside the limit code, which has none there.
+    if (c.lambda == 0.0) {
+        status = TOneTail(1, m, s, c.df, c.alpha, c.gamma_squared(), H, limit, ctx);
+        return limit;
+    }
     double elapsed = 0.0;
     int iterations = 0;
     // BesselMaxArg and MaxIter stay as the case's start or the last two-sided
@@ -80,6 +86,8 @@ int two_sided_limits(const Case& c, double m, double s, Context& ctx, double& lo
     }
     double hlower = 0.0;
     double hupper = 0.0;
+    if (c.lambda == 0.0)
+        return TTwotail(m, s, c.df, c.alpha, c.gamma_squared(), lower, hlower, upper, hupper, ctx);
     double elapsed = 0.0;
     int nlower = 0;
     int nupper = 0;

@@ -304,6 +304,10 @@ bool parse_part(const std::string& text, long& part, long& parts) {
 // How many rows of each status a run wrote, for its last line.
 struct Tally {
     long ok = 0, refused = 0, failed = 0;
+    // Failed rows that make the exit status 3: every one, but for the parts of
+    // an input-file run (--records), whose run reports a case that computed
+    // nothing with its 0 and goes on.
+    long lost = 0;
     std::string text() const {
         const long n = ok + refused + failed;
         return std::to_string(n) + (n == 1 ? " row: " : " rows: ") + std::to_string(ok) +
@@ -350,6 +354,7 @@ public:
         const std::string nothing = nothing_computed(c, *r);
         if (r->status == CaseStatus::Failed || !nothing.empty()) {
             ++tally_.failed;
+            if (r->status == CaseStatus::Failed || kept == nullptr) ++tally_.lost;
             CaseResult failed = *r;
             failed.status = CaseStatus::Failed;
             return out_.put(results_row(row, layout_, "failed", &c, &failed,
@@ -486,7 +491,7 @@ int cases_main(const std::string& name, const std::string& part_text, const RunO
     if (!stopped && !begun && !begin(scanner->layout())) stopped = true;
     if (!stopped && !batch.empty() && !run_batch()) stopped = true;
     line.finish(stopped ? std::string() : tally.text());
-    const int status = out.finish(stopped ? 2 : tally.failed > 0 ? 3 : 0);
+    const int status = out.finish(stopped ? 2 : tally.lost > 0 ? 3 : 0);
     // With --max-error, the summary of the verdicts on standard error.
     if (status != 2 && options.verdicts()) {
         std::cerr << "tolvane: " << verdicts.summary() << std::endl;

@@ -664,3 +664,32 @@ TEST(Grid, WritesEveryCaseOfTheGrid) {
         EXPECT_EQ(b.out, "") << bad;
     }
 }
+
+// At lambda 0 the built-in limits are the t limits, whose coverage is exact:
+// the verifier checks itself against that closed form, one- and two-sided
+// (each tail (1 - alpha)/2 too), in any gamma^2 and mu. The cut ends of the
+// p-range can lose up to 2 AdapQuadTol.
+TEST(Setting, LambdaZeroIsExactAndTheVerifierSaysSo) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/l0.csv",
+                   "kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,lambda,gamma2,mu\n"
+                   "1,5,1,0.95,1e-7,1e-8,0,0,6,0\n"
+                   "1,2,3,0.1,1e-7,1e-8,0,0,1,2\n"
+                   "2,10,1,0.95,1e-7,1e-8,0,0,df+1,0\n"
+                   "2,3,0.2,0.9,1e-7,1e-8,0,0,50,-1\n");
+    const ts::RunResult r = ts::run_tolvane("", dir.path(), "--cases l0.csv --max-error 4e-7 --equal-tails");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const Results res(r.out);
+    ASSERT_EQ(res.rows.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(res.at(i, "status"), "ok") << i;
+        EXPECT_LE(std::fabs(std::stod(res.at(i, "difference"))), 4e-7) << i;
+        EXPECT_EQ(res.at(i, "message"), "") << res.at(i, "message");  // inside the domain
+    }
+    // The dialogue too: the t limits, not the limit code's refusal.
+    const ts::RunResult d =
+        ts::run_tolvane("1\n2\n10 1 0.95\n1e-6 1e-8 0\n\n", dir.path(), "--lambda 0 --tails");
+    EXPECT_EQ(d.out.find("no limits"), std::string::npos) << d.out;
+    EXPECT_NE(d.out.find("Lower tail miss  0.02500"), std::string::npos) << d.out;
+    EXPECT_NE(d.out.find("Upper tail miss  0.02499"), std::string::npos) << d.out;
+}
