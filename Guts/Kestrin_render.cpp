@@ -307,23 +307,21 @@ int render_main(const std::string& name, const std::vector<std::string>& files,
 
     const std::string report_name = trimmed_name(run.report);
     const std::string int_name = "tolvane.int";
-    // No output overwrites an input: the run's own refusal of a report that
-    // is tolvane.int, and none of them may be the input file or results read.
+    // No output overwrites an input: the run's own refusals of the report and
+    // tolvane.int, by the run's own function, and none of them may be a
+    // results file read.
     std::string output_fault, faulty;
     if (outcome == ReadOutcome::Ok) {
+        const OutputRefusal refusal = output_refusal(run, name, true);
+        output_fault = refusal.why;
+        faulty = refusal.name;
         std::vector<std::string> outputs{report_name};
         if (run.kind == 2) outputs.push_back(int_name);
-        if (run.kind == 2 && same_path(report_name, int_name))
-            output_fault = "the report file is the same file as " + int_name +
-                           ", which holds the intermediate results of a two-sided run";
         for (const std::string& out : outputs) {
-            if (output_fault.empty()) output_fault = overwrites_input(out, name, "input file");
+            if (!output_fault.empty()) break;
             for (const std::string& f : files)
                 if (output_fault.empty()) output_fault = overwrites_input(out, f, "results file");
-            if (!output_fault.empty()) {
-                faulty = out;
-                break;
-            }
+            if (!output_fault.empty()) faulty = out;
         }
     }
     if (!output_fault.empty()) {

@@ -257,3 +257,17 @@ TEST(Cases, CountAndOutputFile) {
     const ts::RunResult bad = ts::run_tolvane("", dir.path(), "--cases c.csv --count --part 1/2");
     EXPECT_EQ(bad.status, 2);
 }
+
+// --render refuses a report that is its own input file with the run's line
+// and status, and writes nothing over it.
+TEST(Render, RefusesAReportThatIsTheInputAsTheRunDoes) {
+    ts::TempDir dir;
+    const std::string input = "1\n5 5\n4 4\n1e-4 1e-8 0\nself.in\n1 1\n";
+    ts::write_file(dir.path() + "/self.in", input);
+    const ts::RunResult run = ts::run_tolvane("2\nself.in\n", dir.path());
+    const ts::RunResult render = ts::run_tolvane("", dir.path(), "--render self.in /dev/null");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(render.status, run.status);
+    EXPECT_EQ(render.err, run.err);
+    EXPECT_EQ(ts::read_file(dir.path() + "/self.in"), input);
+}
