@@ -570,6 +570,7 @@ int cases_render(const std::string& name, const std::string& part_text, const Ru
     if (!out.open(inputs, what)) return 2;
     render::ResultsReader reader(files);
     Tally tally;
+    Verdicts verdicts(options.max_error, options.equal_tails);
     ProgressLine line(options.progress, static_cast<std::size_t>(last >= 0 ? last - first : 0));
     bool begun = false, stopped = false, mismatch = false;
     long index = 0;
@@ -608,6 +609,20 @@ int cases_render(const std::string& name, const std::string& part_text, const Ru
         }
         const std::string& status = got.fields[render::at("status")];
         ++(status == "ok" ? tally.ok : status == "failed" ? tally.failed : tally.refused);
+        if (options.verdicts()) {
+            const std::string where = "line " + std::to_string(row.line);
+            Case c;
+            CaseResult r;
+            std::string why;
+            if (status == "refused" || !case_of(row, layout, c).empty()) {
+                verdicts.add(where, nullptr, nullptr);
+            } else if (status == "failed" || !render::result_of(got, c.sides, r, why)) {
+                r.status = CaseStatus::Failed;
+                verdicts.add(where, &c, &r);
+            } else {
+                verdicts.add(where, &c, &r);
+            }
+        }
         std::string written;
         for (std::size_t k = 0; k < (options.records ? kept : plain); ++k) {
             if (k > 0) written += ',';
@@ -649,7 +664,12 @@ int cases_render(const std::string& name, const std::string& part_text, const Ru
     }
     line.finish(stopped ? std::string() : tally.text());
     const int status = out.finish(stopped ? 2 : tally.failed > 0 ? 3 : 0);
-    return mismatch ? results_mismatch : status;
+    if (mismatch) return results_mismatch;
+    if (status != 2 && options.verdicts()) {
+        std::cerr << "tolvane: " << verdicts.summary() << std::endl;
+        if (verdicts.any_missed()) return MissedStatus;
+    }
+    return status;
 }
 
 }  // namespace

@@ -236,8 +236,8 @@ int main(int argc, char** argv) {
     if (render_given) {
         if (plan_given) bad_argument("--render does not go with --plan");
         if (!cases_given && render.empty()) bad_argument("--render needs an input file");
-        if (jobs_given || !limits.empty() || tails_given || options.count || options.verdicts())
-            bad_argument("--render computes nothing: no --jobs, --limits, --tails, --count or --max-error");
+        if (jobs_given || !limits.empty() || tails_given || options.count)
+            bad_argument("--render computes nothing: no --jobs, --limits, --tails or --count");
         if (!cases_given && (output_given || options.records))
             bad_argument("--render INPUT-FILE writes the files the input file names: no -o or --records");
     }

@@ -271,3 +271,30 @@ TEST(Render, RefusesAReportThatIsTheInputAsTheRunDoes) {
     EXPECT_EQ(render.err, run.err);
     EXPECT_EQ(ts::read_file(dir.path() + "/self.in"), input);
 }
+
+// --max-error judges parts put together as it judges the run of the whole:
+// the same summary line and exit status, for a case list and an input file.
+TEST(Render, VerdictsOfPartsAreThoseOfTheWhole) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/c.csv", "1,10,1,0.9,1e-4,1e-8,0\n1,abc,1,0.9,0,0,0\n2,5,1,0.95,1e-3,1e-6,0\n");
+    const ts::RunResult whole = ts::run_tolvane("", dir.path(), "--cases c.csv --max-error 1e-5 --equal-tails");
+    for (int k = 1; k <= 2; ++k)
+        ASSERT_EQ(ts::run_tolvane("", dir.path(), "--cases c.csv --records --part " + std::to_string(k) +
+                                                      "/2 -o p" + std::to_string(k) + ".csv")
+                      .status,
+                  0);
+    const ts::RunResult put = ts::run_tolvane(
+        "", dir.path(), "--cases c.csv --max-error 1e-5 --equal-tails --render p1.csv p2.csv");
+    EXPECT_EQ(whole.status, 4);
+    EXPECT_EQ(put.status, whole.status);
+    EXPECT_EQ(ts::lines_of(put.err).back(), ts::lines_of(whole.err).back());
+
+    ts::write_file(dir.path() + "/one.in", "1\n5 5\n4 4\n1e-4 1e-8 0\none.rep\n1 3\n");
+    const ts::RunResult run = ts::run_tolvane("2\none.in\n", dir.path(), "--max-error 1e-9");
+    ASSERT_EQ(ts::run_tolvane("", dir.path(), "--plan one.in -o plan.csv").status, 0);
+    ASSERT_EQ(ts::run_tolvane("", dir.path(), "--cases plan.csv --records -o q.csv").status, 0);
+    const ts::RunResult rendered = ts::run_tolvane("", dir.path(), "--max-error 1e-9 --render one.in q.csv");
+    EXPECT_EQ(run.status, 4);
+    EXPECT_EQ(rendered.status, 4);
+    EXPECT_EQ(rendered.err, run.err);
+}

@@ -102,6 +102,24 @@ status=0; (cd par-badlimits-parts && "$table" --slurm --split df --tolvane "$tol
 check "--slurm with other limits: exit status 0" test $status -eq 0
 check "--slurm with other limits: every part in the array" grep -qx '#SBATCH --array=1-4' par-badlimits-parts/one.in.parts/slurm-array.sh
 
+# The setting and the verdicts reach the cases here and in parts: the report
+# as one tolvane run with the same options writes it, tolvane's summary line,
+# and its exit status 4 when a case missed.
+printf '1\n5 5\n4 4\n1e-4 1e-8 0\nset.rep\n1 3\n' >set.in
+mkdir -p set-single && cp set.in set-single/
+(cd set-single && printf '2\nset.in\n' | "$tolvane" --lambda 1 --gamma2 df >terminal.txt 2>/dev/null) || true
+for where in here parts; do
+  mkdir -p "set-$where" && cp set.in "set-$where/"
+  opts=(-q --tolvane "$tolvane" --lambda 1 --gamma2 df); [ $where = here ] || opts+=("${in_parts[@]}")
+  status=0; (cd "set-$where" && "$table" "${opts[@]}" --max-error 1e-9 set.in >terminal.txt 2>err.txt) || status=$?
+  check "$where: --max-error beyond every case: exit status 4" test $status -eq 4
+  check "$where: tolvane's summary line" grep -q 'tolvane: 3 of 3 cases beyond 1e-09, worst: ' "set-$where/err.txt"
+  check "$where: the setting reached the cases" same_masked set-single/set.rep "set-$where/set.rep"
+  check "$where: the report names the setting" grep -q 'Setting: mu=0, lambda=1, gamma-squared=df' "set-$where/set.rep"
+done
+status=0; "$table" --tolvane "$tolvane" --lambda 1 --cases list.csv >/dev/null 2>err.txt || status=$?
+check "--lambda with --cases: refused, status 2" test $status -eq 2
+
 # The command line as the other commands have it: --help, --version, and a
 # bad argument refused with one line and exit status 2.
 status=0; "$table" --help >help.txt 2>&1 || status=$?
