@@ -14,20 +14,23 @@ namespace {
 
 // The plan goes to standard output a row at a time, or with -o to its file
 // whole at the end.
-std::string held;
-bool holding = false;
+struct Rows {
+    std::string held;
+    bool holding = false;
 
-bool put_row(const std::string& row) {
-    if (holding) {
-        held += row + '\n';
-        return true;
+    bool put_row(const std::string& row) {
+        if (holding) {
+            held += row + '\n';
+            return true;
+        }
+        std::cout << row << '\n';
+        return terminal_written();
     }
-    std::cout << row << '\n';
-    return terminal_written();
-}
+};
 
-int finish(const std::string& name, const RunOptions& options) {
-    if (!holding) return 0;
+int finish(const Rows& rows, const std::string& name, const RunOptions& options) {
+    if (!rows.holding) return 0;
+    const std::string& held = rows.held;
     const std::string refused = overwrites_input(options.output, name, "input file");
     if (!refused.empty()) fatal(options.output, refused);
     OutputFile out;
@@ -54,8 +57,9 @@ int plan_main(const std::string& name, const RunOptions& options) {
     std::string fault;
     const ReadOutcome outcome = open_run_input(name, run, fault);
     if (outcome == ReadOutcome::Fault) fatal(name, fault);
-    holding = !options.output.empty();
-    if (outcome == ReadOutcome::BadKind) return put_row(heading) ? finish(name, options) : 2;
+    Rows rows;
+    rows.holding = !options.output.empty();
+    if (outcome == ReadOutcome::BadKind) return rows.put_row(heading) ? finish(rows, name, options) : 2;
     const std::string refused = run_input_fault(run);
     if (!refused.empty()) fatal(name, refused);
     const std::string report = trimmed_name(run.report);
@@ -63,9 +67,9 @@ int plan_main(const std::string& name, const RunOptions& options) {
     // without making any.
     const OutputRefusal output = output_refusal(run, name, true);
     if (!output.why.empty()) fatal(output.name, output.why);
-    if (!put_row(heading)) return 2;
+    if (!rows.put_row(heading)) return 2;
     for (const PlannedCase& p : plan_of(run)) {
-        if (!put_row(std::to_string(run.kind) + "," + caselist::real(p.df) + "," +
+        if (!rows.put_row(std::to_string(run.kind) + "," + caselist::real(p.df) + "," +
                 caselist::real(p.sigma) + "," + caselist::real(p.alpha) + "," +
                 caselist::real(run.AdapQuadTol) + "," + caselist::real(run.FunctionTol) + "," +
                 caselist::real(run.ResultTol) + "," + std::to_string(p.level) + "," +
@@ -75,5 +79,5 @@ int plan_main(const std::string& name, const RunOptions& options) {
                 "," + caselist::real(cases::mu)))
             return 2;
     }
-    return finish(name, options);
+    return finish(rows, name, options);
 }

@@ -58,9 +58,11 @@ mode_t new_file_mode() {
 }
 
 std::string temporary_name(const std::string& target) {
-    static std::mt19937_64 random{std::random_device{}() ^
-                                  static_cast<std::uint64_t>(
-                                      std::chrono::steady_clock::now().time_since_epoch().count())};
+    // Seeded afresh for each name: nothing kept between calls, whatever
+    // thread asks; a name taken already is tried again by the caller.
+    std::mt19937_64 random{std::random_device{}() ^
+                           static_cast<std::uint64_t>(
+                               std::chrono::steady_clock::now().time_since_epoch().count())};
     static const char digits[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::string name = parent_of(target) + "/." + base_of(target) + ".";
     for (int i = 0; i < 8; ++i) name += digits[random() % (sizeof digits - 1)];
