@@ -159,3 +159,42 @@ TEST(Concurrency, RunnerWritesWhatOneCaseAtATimeWrites) {
     EXPECT_EQ(workers_for(0) >= 1, true);
     EXPECT_EQ(workers_for(5), 5);
 }
+
+// A record of the earliest unfinished case reaches the output as it is
+// written, whatever the number of workers: a run stopped in the middle of a
+// case shows every record written before the stop.
+TEST(Concurrency, TheEarliestCasesRecordsArePushedAsTheyAreWritten) {
+    struct Pushes : std::stringbuf {
+        std::vector<std::string> seen;
+        int sync() override {
+            seen.push_back(str());
+            return 0;
+        }
+    };
+    // df 2 at alpha 0.001 writes the searches' notes as it goes.
+    const Case noted{.sides = 2, .df = 2, .sigma = 0.1, .alpha = 0.001, .AdapQuadTol = 1e-3,
+                     .FunctionTol = 1e-6, .ResultTol = 0};
+    const std::vector<CaseWork> work{{noted, true}};
+    for (int jobs : {1, 2}) {
+        Pushes buf;
+        std::ostream out(&buf);
+        std::ostringstream around;
+        Written views(around);
+        ASSERT_TRUE(run_in_order(work, jobs, LimitsSource{}, out, views));
+        std::size_t notes = 0, pushed = 0;
+        for (std::size_t at = buf.str().find("Upward walk"); at != std::string::npos;
+             at = buf.str().find("Upward walk", at + 1))
+            ++notes;
+        // Each note ends some push: the output stood whole up to it.
+        std::size_t last_size = 0;
+        for (const std::string& s : buf.seen) {
+            if (s.size() == last_size || s.back() != '\n') continue;
+            last_size = s.size();
+            const std::size_t line = s.rfind('\n', s.size() - 2);
+            if (s.find("Upward walk", line == std::string::npos ? 0 : line) != std::string::npos)
+                ++pushed;
+        }
+        EXPECT_GT(notes, 3u) << jobs;
+        EXPECT_EQ(pushed, notes) << jobs;
+    }
+}
