@@ -693,3 +693,31 @@ TEST(Setting, LambdaZeroIsExactAndTheVerifierSaysSo) {
     EXPECT_NE(d.out.find("Lower tail miss  0.02500"), std::string::npos) << d.out;
     EXPECT_NE(d.out.find("Upper tail miss  0.02499"), std::string::npos) << d.out;
 }
+
+// A negative lambda's two-sided interval is the mirror image of the positive
+// one's (its lower limit from the other's upper), so the built-in limits meet
+// their target there too and the tails trade places; at gamma^2 and mu of
+// the case's own.
+TEST(Setting, NegativeLambdaTwoSidedMeetsItsTargetWithTheTailsMirrored) {
+    ts::TempDir dir;
+    ts::write_file(dir.path() + "/mirror.csv",
+                   "kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,lambda,gamma2,mu\n"
+                   "2,10,1,0.95,1e-6,1e-8,0,-1,df,0\n"
+                   "2,10,1,0.95,1e-6,1e-8,0,1,df,0\n"
+                   "2,4,0.3,0.9,1e-6,1e-8,0,-0.5,50,2\n"
+                   "2,4,0.3,0.9,1e-6,1e-8,0,0.5,50,-3\n");
+    const ts::RunResult r = ts::run_tolvane("", dir.path(), "--cases mirror.csv");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const Results res(r.out);
+    ASSERT_EQ(res.rows.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(res.at(i, "status"), "ok") << i;
+        EXPECT_LE(std::fabs(std::stod(res.at(i, "difference"))), 1e-6) << i;
+    }
+    for (std::size_t i : {0u, 2u}) {
+        EXPECT_NEAR(std::stod(res.at(i, "lower_tail")), std::stod(res.at(i + 1, "upper_tail")), 1e-5);
+        EXPECT_NEAR(std::stod(res.at(i, "upper_tail")), std::stod(res.at(i + 1, "lower_tail")), 1e-5);
+        // The tails differ, or the swap would say nothing.
+        EXPECT_GT(std::fabs(std::stod(res.at(i, "lower_tail")) - std::stod(res.at(i, "upper_tail"))), 0.01);
+    }
+}
