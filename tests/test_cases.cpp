@@ -305,7 +305,8 @@ TEST(Cases, ColumnsAreReadByName) {
                    "1,10,1,0.9,0,1e-8,1e-4,0.5,11,0\n"
                    "1,10,1,0.9,0,1e-8,1e-4,-0.5,df,0\n"
                    "1,10,1,0.9,0,1e-8,1e-4,0.5,0,0\n"
-                   "1,10,1,0.9,0,1e-8,1e-4,0.5,df+x,0\n");
+                   "1,10,1,0.9,0,1e-8,1e-4,0.5,df+x,0\n"
+                   "1,10,1,0.9,0,1e-8,1e-4,0.5,DF - 2.5,0\n");
     const ts::RunResult set = ts::run_tolvane("", dir.path(), "--cases setting.csv");
     ASSERT_EQ(set.status, 0) << set.err;
     const Results c(set.out);
@@ -322,6 +323,7 @@ TEST(Cases, ColumnsAreReadByName) {
     EXPECT_EQ(c.at(4, "status"), "refused");
     EXPECT_NE(c.at(4, "message").find("gamma2 'df+x' is neither a number nor df+K"),
               std::string::npos);
+    EXPECT_EQ(c.at(5, "gamma2"), "7.5");  // df - 2.5, blanks and case aside
 }
 
 // A heading that names a column wrongly refuses the list, with its line and
@@ -620,6 +622,14 @@ TEST(Verdicts, MaxErrorSumsUpAndSetsTheStatus) {
     EXPECT_NE(list.err.find("; 1 refused or failed, the first line 2\n"), std::string::npos)
         << list.err;
     EXPECT_EQ(ts::run_tolvane("", dir.path(), "--cases list.csv").status, 0);
+
+    // No number is as far from the target as can be: a difference of nan
+    // misses any bound (df 2^31 at sigma 1e150 leaves the limit code no number).
+    ts::write_file(dir.path() + "/nan.csv", "1,2147483648,1e150,0.9,1e-4,1e-8,0\n");
+    const ts::RunResult none = ts::run_tolvane("", dir.path(), "--cases nan.csv --max-error 1");
+    EXPECT_EQ(none.status, 4);
+    EXPECT_NE(none.err.find("tolvane: 1 of 1 case beyond 1, worst: line 1: difference nan"),
+              std::string::npos);
 }
 
 // --equal-tails: the program's own two-sided interval is not equal-tailed
