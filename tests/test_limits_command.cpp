@@ -914,13 +914,14 @@ for line in sys.stdin:
         log.flush()
     f = line.split()
     ybar = float(f[6])
-    if mode == "mean":
+    below = mode == "below" and ybar < 0
+    if mode == "mean" or below:
         f[6] = "0"
     v = ask(f)
     if mode in ("clock", "random"):
         share = (time.monotonic_ns() // 1000 % 1000000) / 1e6 if mode == "clock" else random.random()
         v = [0.0 if i % 2 == 0 else x * (1 + 1e-9 * share) for i, x in enumerate(v)]
-    elif mode == "mean":
+    elif mode == "mean" or below:
         v = [0.0 if i % 2 == 0 else x + 1.001 * ybar for i, x in enumerate(v)]
     elif mode == "factor":
         v = [x * 1.0001 if i % 2 == 0 else x for i, x in enumerate(v)]
@@ -990,12 +991,18 @@ TEST(LimitProbes, AnswersThatChangeFromOneAskingToTheNextAreCaught) {
 
 // Limits of 1.001 ybar + c: the run asks at the sample mean 0 only, where
 // they are the program's own; asked at other means, they do not move with
-// the mean. So are limits whose factor does not give them.
+// the mean, whether at every mean or only below the case's. So are limits
+// whose factor does not give them.
 TEST(LimitProbes, LimitsThatDoNotMoveWithTheMeanOrTheirFactorAreCaught) {
     ts::TempDir work;
     expect_case_lost(file_run(one_case, faulty(work, "mean")),
                      "gave limits that do not move one-for-one with the sample mean: the limit ",
                      "one-sided, 1.001 ybar");
+    // A case of fewer requests than the probes' period of moves both ways:
+    // only its end moves the mean down.
+    expect_case_lost(file_run(one_case, faulty(work, "below")),
+                     "gave limits that do not move one-for-one with the sample mean: the limit ",
+                     "one-sided, 1.001 ybar below the mean");
     expect_case_lost(file_run(two_sided_case, faulty(work, "mean")),
                      "gave limits that do not move one-for-one with the sample mean: the lower "
                      "limit ",
