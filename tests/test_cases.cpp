@@ -103,6 +103,8 @@ TEST(CaseList, ColumnsByNameInAnyOrder) {
         {"k,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol", "unknown column 'k' in the heading"},
         {"kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,Sigma",
          "column 'sigma' named twice in the heading"},
+        {"kind,kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol",
+         "column 'kind' named twice in the heading"},  // the first place counts too
         {"kind,df,sigma,AdapQuadTol,FunctionTol,ResultTol", "the heading has no column 'alpha'"}};
     for (const auto& [heading, why] : wrong) {
         caselist::read(std::string("\n# first\n") + heading + "\n1,2\n", layout);
@@ -206,6 +208,12 @@ TEST(Plan, RefusesAsTheRunDoes) {
     const ts::RunResult r = ts::run_tolvane("", dir.path(), "--plan run.in");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(ts::lines_of(r.out).size(), 1u);
+    // The plan never goes over its own input file.
+    const ts::RunResult self = ts::run_tolvane("", dir.path(), "--plan run.in -o ./run.in");
+    EXPECT_EQ(self.status, 2);
+    EXPECT_EQ(ts::read_file(dir.path() + "/run.in"), "3\n6 6\n4 4\n1e-6 1e-8 0\nrep.txt\n");
+    EXPECT_NE(self.err.find("./run.in: the output is the same file as the input file"), std::string::npos)
+        << self.err;
 }
 
 // ---- --cases ----
