@@ -92,6 +92,14 @@ TEST(Render, PutsTheRunTogetherFromItsParts) {
         EXPECT_EQ(masked(b.file(b.parts, "two.rep")), masked(b.file(b.run, "two.rep")));
         EXPECT_EQ(b.file(b.parts, "tolvane.int"), b.file(b.run, "tolvane.int"));
     }
+    {
+        // df 5, sigma 10, alpha 0.995: one search out of iterations, a fault
+        // record whose s range is that one point.
+        Both b("1\n9 9\n3 3\n1e-6 1e-8 0\none.rep\n3 3\n", 1);
+        ASSERT_EQ(b.single.status, 0) << b.single.err;
+        EXPECT_NE(b.single.out.find("at 1 point, s from "), std::string::npos) << b.single.out;
+        EXPECT_EQ(masked(b.rendered.out), masked(b.single.out));
+    }
 }
 
 // Results are taken only when their rows are the plan's, each case once, in
