@@ -638,7 +638,7 @@ struct Spawned {
 // output in dir/out.txt and dir/err.txt, every signal at its default action
 // and unblocked, and no core file.
 Spawned spawn_tolvane(const std::string& dir, const std::vector<std::string>& args,
-                      const std::string& input) {
+                      const std::string& input, const std::vector<int>& ignored = {}) {
     std::vector<std::string> words{TOLVANE_EXE};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -655,6 +655,7 @@ Spawned spawn_tolvane(const std::string& dir, const std::vector<std::string>& ar
         const rlimit none{0, 0};
         ::setrlimit(RLIMIT_CORE, &none);
         for (int sig = 1; sig < NSIG; ++sig) ::signal(sig, SIG_DFL);
+        for (int sig : ignored) ::signal(sig, SIG_IGN);
         sigset_t all;
         sigemptyset(&all);
         ::sigprocmask(SIG_SETMASK, &all, nullptr);
@@ -727,6 +728,25 @@ INSTANTIATE_TEST_SUITE_P(LimitsCommandGroup, EndingSignal,
                          [](const ::testing::TestParamInfo<int>& info) {
                              return std::string(sigabbrev_np(info.param));
                          });
+
+// A program started with SIGHUP ignored (nohup) keeps it ignored: the hang-up
+// ends neither it nor its command, and the dialogue ends as its input does.
+TEST(LimitsCommandGroup, ASignalIgnoredAtStartStaysIgnored) {
+    ts::TempDir dir;
+    const Spawned run = spawn_tolvane(
+        dir.path(), {"--limits", stubborn_member + note_group + "; exec '" + limits_exe + "'"},
+        dialogue_case, {SIGHUP});
+    const Started n = started(dir.path());
+    ASSERT_EQ(::kill(run.pid, SIGHUP), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    int ws = 0;
+    EXPECT_EQ(::waitpid(run.pid, &ws, WNOHANG), 0) << "ended by the hang-up";
+    ::close(run.input);
+    ws = wait_status(run.pid, 30.0);
+    EXPECT_TRUE(WIFEXITED(ws) && WEXITSTATUS(ws) == 2) << "wait status " << ws;
+    EXPECT_NE(ts::read_file(dir.path() + "/out.txt").find("Approx. to integral"), std::string::npos);
+    expect_group_gone(n, false);
+}
 
 // The program's own faults, raised inside it: abort() and a write to a page it
 // may only read. Each ends the command's group before the program dies (under
