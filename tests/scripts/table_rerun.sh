@@ -4,7 +4,7 @@
 # tolvane says so: one that exits 0 with rows missing, or 3, fails the run,
 # and a program that is no tolvane is refused. Parts of another --tolvane,
 # other --limits or a rebuilt program run again. The lock of the parts
-# directory is no child's to keep.
+# directory is no child's to keep. A TERM ends the run and what it runs.
 source "$(dirname "$0")/lib.sh"
 
 # A stand-in for tolvane that logs each part it runs (its --part) and fails
@@ -142,4 +142,31 @@ check "a daemon of the limit command: no lock refusal" test ! -s lock.err
 # The daemons, by the ids they wrote.
 for _ in $(seq 50); do [ -s daemon.pid ] && break; sleep 0.1; done
 while read -r pid; do kill "$pid" 2>/dev/null || true; done <daemon.pid
+
+# ---- a TERM ends the run ----
+# kill, timeout and Slurm's time limit send TERM: the run ends with what it
+# runs (tolvane here, GNU parallel and its parts elsewhere), says so and
+# exits 130, leaving no results file. A case that runs for minutes keeps it
+# busy; its processes are known by the list's path.
+echo "2,10,0.1,0.001,1e-13,1e-14,0" >slow.csv
+mine=$work/slow
+none_left() { ! pgrep -af -- "$mine" >&2; }
+for where in here parts; do
+  opts=(); [ $where = here ] || opts=("${in_parts[@]}")
+  rm -f slow.results.csv
+  "$table" -q "${opts[@]}" --cases "$work/slow.csv" >/dev/null 2>term-$where.err & runner=$!
+  # Until its tolvane is computing the case.
+  for _ in $(seq 200); do pgrep -f -- "^$tolvane .*$mine" >/dev/null && break; sleep 0.1; done
+  sleep 0.5
+  kill -TERM $runner
+  status=0; timeout 30 tail --pid=$runner -f /dev/null || status=$?
+  check "TERM, $where: the runner ended" test $status -eq 0
+  status=0; wait $runner || status=$?
+  check "TERM, $where: exit status 130" test $status -eq 130
+  check "TERM, $where: said so" grep -q '^tolvane-table: interrupted' term-$where.err
+  check "TERM, $where: no results file" test ! -e slow.results.csv
+  for _ in $(seq 50); do pgrep -f -- "$mine" >/dev/null || break; sleep 0.1; done
+  check "TERM, $where: nothing of the run left" none_left
+  pkill -KILL -f -- "$mine" 2>/dev/null || true
+done
 finish
