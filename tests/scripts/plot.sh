@@ -48,6 +48,13 @@ check "one-sided: the band is -2 AdapQuadTol to 0" grep -qx 'band -2 AdapQuadTol
 check "the band is named for the cut ends of the p-range" grep -q "cutting AdapQuadTol from both ends of the integration's p-range" <(svg_text one-labels.svg)
 check "two-sided: the axis says miss probability" grep -qx 'miss probability - target' <(svg_text two.svg)
 check "two-sided: the band is +-2 AdapQuadTol" grep -qx 'band +-2 AdapQuadTol' <(svg_text two.svg)
+# Cases of one panel at different AdapQuadTol: the band is the widest's, and says so.
+{ echo 'kind,df,sigma,alpha,AdapQuadTol,FunctionTol,ResultTol,status,integral,difference,lower_tail,upper_tail,evaluations,seconds,crossed,no_number,out_of_iterations,message'
+  echo '1,10,1,0.9,1e-6,1e-8,0,ok,0.1000002,2.0e-07,,,700,1.0,0,0,0,'
+  echo '1,10,0.5,0.9,1e-4,1e-8,0,ok,0.1000102,1.02e-05,,,300,1.0,0,0,0,'; } >mixed-tol.csv
+"$plot" -o mixed-tol.svg mixed-tol.csv
+check "mixed AdapQuadTol: the band is that of the largest, named so" \
+  grep -q '(AdapQuadTol 0.0001, the largest)$' <(svg_text mixed-tol.svg)
 check "the one-sided table near -1e-6 is drawn on a linear scale" bash -c '! grep -q "symmetric log" "$1"' _ one-labels.svg
 
 # One legend: each df named once, whatever the number of panels.
