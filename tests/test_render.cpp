@@ -4,6 +4,7 @@
 // list's results, only from the rows of the cases; --count, and -o's whole
 // files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <regex>
 #include <string>
@@ -254,6 +255,13 @@ TEST(Cases, CountAndOutputFile) {
     EXPECT_EQ(out.out, "");
     const ts::RunResult plain = ts::run_tolvane("", dir.path(), "--cases c.csv");
     EXPECT_EQ(without_seconds(ts::read_file(dir.path() + "/r.csv")), without_seconds(plain.out));
+    // A file written again keeps its mode: results kept private stay so.
+    const std::string results = dir.path() + "/r.csv";
+    ASSERT_EQ(::chmod(results.c_str(), 0600), 0);
+    EXPECT_EQ(ts::run_tolvane("", dir.path(), "--cases c.csv -o r.csv").status, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(results.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
     const std::string list = ts::read_file(dir.path() + "/c.csv");
     const ts::RunResult self = ts::run_tolvane("", dir.path(), "--cases c.csv -o ./c.csv");
     EXPECT_EQ(self.status, 2);
