@@ -60,6 +60,12 @@ TEST(OutputFiles, ReportThatIsTolvaneIntUnderAnyNameIsRefused) {
         {"link.rep", true, [](const Dir& d) { fs::create_symlink("tolvane.int", d.at("link.rep")); }},
         // A dangling link: the report would be created as tolvane.int.
         {"link.rep", false, [](const Dir& d) { fs::create_symlink("tolvane.int", d.at("link.rep")); }},
+        // ...and one to the absolute name, from a directory of its own.
+        {"'sub/abs.rep'", false,
+         [](const Dir& d) {
+             fs::create_directory(d.at("sub"));
+             fs::create_symlink(fs::absolute(d.at("tolvane.int")), d.at("sub/abs.rep"));
+         }},
         {"hard.rep", true, [](const Dir& d) { fs::create_hard_link(d.at("tolvane.int"), d.at("hard.rep")); }},
     };
     for (const Case& c : cases) {
@@ -80,6 +86,10 @@ TEST(OutputFiles, ReportThatIsTolvaneIntUnderAnyNameIsRefused) {
             EXPECT_EQ(d.read("tolvane.int"), earlier);
         else
             EXPECT_FALSE(d.has("tolvane.int"));
+        // The plan knows it by the name alone, as the run's entry does.
+        const ts::RunResult plan = ts::run_tolvane("", d.path, "--plan run.in");
+        EXPECT_EQ(plan.status, 2);
+        EXPECT_EQ(plan.err, r.err);
     }
 
     // A one-sided run writes no tolvane.int, so the name is an ordinary report.
