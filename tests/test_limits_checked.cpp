@@ -297,19 +297,6 @@ TEST(CheckedLimits, FactorsAndLimitsOfAnyLinearFunction) {
     }
 }
 
-namespace {
-
-// The answer lines of tolvane-limits to `requests`, one line each.
-std::vector<std::string> command_answers(const std::string& requests) {
-    ts::TempDir dir;
-    ts::write_file(dir.path() + "/in", requests);
-    const std::string line = "cd '" + dir.path() + "' && '" + std::string(TOLVANE_LIMITS_EXE) +
-                             "' <in >out 2>err";
-    EXPECT_EQ(std::system(line.c_str()), 0) << ts::read_file(dir.path() + "/err");
-    return ts::lines_of(ts::read_file(dir.path() + "/out"));
-}
-
-}  // namespace
 
 // A two-sided interval for a negative lambda is the mirror image of the one for
 // -lambda at -ybar, checked and plain alike: its lower factor solves the
@@ -339,7 +326,7 @@ TEST(CheckedLimits, NegativeLambdaTwoSidedIsTheMirrorImage) {
             }
         }
     }
-    const std::vector<std::string> lines = command_answers(requests);
+    const std::vector<std::string> lines = ts::limits_answers(requests);
     ASSERT_EQ(lines.size(), 4 * std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];

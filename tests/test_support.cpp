@@ -111,6 +111,15 @@ RunResult run_tolvane(const std::string& input) {
     return run_tolvane(input, dir.path());
 }
 
+std::vector<std::string> limits_answers(const std::string& requests) {
+    const TempDir dir;
+    write_file(dir.path() + "/in", requests);
+    const std::string line = "cd '" + dir.path() + "' && '" + std::string(TOLVANE_LIMITS_EXE) +
+                             "' <in >out 2>err";
+    EXPECT_EQ(std::system(line.c_str()), 0) << read_file(dir.path() + "/err");
+    return lines_of(read_file(dir.path() + "/out"));
+}
+
 int count_of(const std::string& text, const std::string& piece) {
     int n = 0;
     for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;

@@ -104,6 +104,9 @@ RunResult run_tolvane(const std::string& input, const std::string& workdir, cons
 // Runs the built program with `input` in a fresh directory, then removes it.
 RunResult run_tolvane(const std::string& input);
 
+// The answer lines of the built tolvane-limits to `requests`, one line each.
+std::vector<std::string> limits_answers(const std::string& requests);
+
 std::string read_file(const std::string& path);
 // The lines of `text`, without their line ends.
 std::vector<std::string> lines_of(const std::string& text);

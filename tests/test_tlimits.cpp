@@ -39,15 +39,6 @@ double rel(double got, const big& want) {
     return static_cast<double>(abs((big(got) - want) / want));
 }
 
-std::vector<std::string> command_answers(const std::string& requests) {
-    ts::TempDir dir;
-    ts::write_file(dir.path() + "/in", requests);
-    const std::string line = "cd '" + dir.path() + "' && '" + std::string(TOLVANE_LIMITS_EXE) +
-                             "' <in >out 2>err";
-    EXPECT_EQ(std::system(line.c_str()), 0) << ts::read_file(dir.path() + "/err");
-    return ts::lines_of(ts::read_file(dir.path() + "/out"));
-}
-
 }  // namespace
 
 // Every quantile from the tail (the levels of one-sided limits) and from the
@@ -145,7 +136,7 @@ TEST(TLimits, LambdaZeroGetsTheTLimitsThroughTheCommand) {
                       c.alpha, c.gamma2, c.ybar);
         requests += line;
     }
-    const std::vector<std::string> lines = command_answers(requests);
+    const std::vector<std::string> lines = ts::limits_answers(requests);
     ASSERT_EQ(lines.size(), 5 * std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
