@@ -150,23 +150,35 @@ while read -r pid; do kill "$pid" 2>/dev/null || true; done <daemon.pid
 # busy; its processes are known by the list's path.
 echo "2,10,0.1,0.001,1e-13,1e-14,0" >slow.csv
 mine=$work/slow
-none_left() { ! pgrep -af -- "$mine" >&2; }
+# The processes whose command line matches the extended regular expression
+# PATTERN: their ids and command lines, from /proc.
+procs() {
+  local d line
+  for d in /proc/[0-9]*; do
+    line=$(tr '\0' ' ' 2>/dev/null <"$d/cmdline") || continue
+    [[ -n $line && $line =~ $1 ]] && echo "${d#/proc/} $line"
+  done
+  return 0
+}
+none_left() { [ -z "$(procs "$mine" | tee /dev/stderr)" ]; }
 for where in here parts; do
   opts=(); [ $where = here ] || opts=("${in_parts[@]}")
   rm -f slow.results.csv
   "$table" -q "${opts[@]}" --cases "$work/slow.csv" >/dev/null 2>term-$where.err & runner=$!
-  # Until its tolvane is computing the case.
-  for _ in $(seq 200); do pgrep -f -- "^$tolvane .*$mine" >/dev/null && break; sleep 0.1; done
+  # Until its tolvane is computing the case (the runner names it by a path of its own).
+  until=$((SECONDS + 30))
+  while [ $SECONDS -lt $until ] && [ -z "$(procs "/tolvane --cases .*$mine")" ]; do sleep 0.1; done
   sleep 0.5
-  kill -TERM $runner
+  kill -TERM $runner || true
   status=0; timeout 30 tail --pid=$runner -f /dev/null || status=$?
   check "TERM, $where: the runner ended" test $status -eq 0
   status=0; wait $runner || status=$?
   check "TERM, $where: exit status 130" test $status -eq 130
   check "TERM, $where: said so" grep -q '^tolvane-table: interrupted' term-$where.err
   check "TERM, $where: no results file" test ! -e slow.results.csv
-  for _ in $(seq 50); do pgrep -f -- "$mine" >/dev/null || break; sleep 0.1; done
+  until=$((SECONDS + 5))
+  while [ $SECONDS -lt $until ] && ! none_left 2>/dev/null; do sleep 0.1; done
   check "TERM, $where: nothing of the run left" none_left
-  pkill -KILL -f -- "$mine" 2>/dev/null || true
+  for pid in $(procs "$mine" | cut -d' ' -f1); do kill -KILL "$pid" 2>/dev/null || true; done
 done
 finish
