@@ -60,5 +60,5 @@ int render_main(const std::string& input, const std::vector<std::string>& result
 // The exit status of a --render whose results are not those of the cases.
 constexpr int results_mismatch = 5;
 bool valid_part(const std::string& text);
-// --grid SPEC: the case list of a grid of cases on standard output.
-int grid_main(const std::string& spec);
+// --grid AXES: the case list of a grid of cases on standard output.
+int grid_main(const std::string& axes);
