@@ -84,13 +84,13 @@ std::string values_of(const std::string& name, const std::string& text, int colu
 
 }  // namespace
 
-int grid_main(const std::string& axes) {
+int grid_main(const std::string& words) {
     // The suggested tolerances and the one-sided kind unless the grid says.
     std::vector<Axis> axes(caselist::column_count);
     const char* defaults[caselist::column_count] = {"1", nullptr, nullptr, nullptr, "1e-06",
                                                     "1e-08", "0", nullptr, nullptr, nullptr};
     bool given[caselist::column_count] = {};
-    std::stringstream in(axes);
+    std::stringstream in(words);
     std::string word;
     while (in >> word) {
         const auto eq = word.find('=');

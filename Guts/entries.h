@@ -61,4 +61,4 @@ int render_main(const std::string& input, const std::vector<std::string>& result
 constexpr int results_mismatch = 5;
 bool valid_part(const std::string& text);
 // --grid AXES: the case list of a grid of cases on standard output.
-int grid_main(const std::string& axes);
+int grid_main(const std::string& words);
