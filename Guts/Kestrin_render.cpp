@@ -306,7 +306,7 @@ int render_main(const std::string& name, const std::vector<std::string>& files,
     }
 
     const std::string report_name = trimmed_name(run.report);
-    const std::string int_name = "tolvane.int";
+    const std::string& int_name = intermediate_name;
     // No output overwrites an input: the run's own refusals of the report and
     // tolvane.int, by the run's own function, and none of them may be a
     // results file read.
